@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and starts Quillex.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh
+if [ -x build/app/quillex ]; then
+  exec build/app/quillex "$@"
+elif [ -x build/cli/quillex-cli ]; then
+  if [ $# -eq 0 ]; then
+    set -- --search example --max-depth 1 https://example.com/
+  fi
+  exec build/cli/quillex-cli "$@"
+else
+  echo "Quillex is built, but neither the desktop program nor the headless crawler exists yet."
+fi

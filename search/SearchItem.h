@@ -1,0 +1,53 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qx {
+
+class PageWindow;
+class CSearchThread;
+
+// Scheme of a prepared URL (filled by PrepareFetchUrl).
+enum ServiceType : int {
+    kServiceUnknown = 0,
+    kServiceHttp = 3,
+    kServiceHttps = 4,
+};
+
+// One URL to crawl. Created by Start or by the link follower; freed only by the
+// engine thread once it is done and its worker has reported.
+struct SearchItem {
+    PageWindow* pageWindow = nullptr;  // every message about this item goes here
+    CSearchThread* worker = nullptr;   // worker processing the item, or null
+    std::string url;
+    std::string pageText;       // response body, each LF turned into one space
+    std::string server;         // host, filled before the fetch
+    std::string object;         // path and query, filled before the fetch
+    std::string referringText;  // the link as found in the parent page; empty for start URLs
+    std::string scheme;         // "http" or "https", filled before the fetch
+    int serviceType = kServiceUnknown;
+    std::uint64_t threadId = 0;  // key of the worker in WorkerList
+    std::uint16_t port = 0;
+    std::vector<std::string> linkList;
+    int depth = 0;        // 0 for start URLs
+    int width = -1;       // -1: unlimited
+    int maxDepth = -1;    // -1: unlimited
+    int widthDepth = -1;  // refill value of levelsLeft
+    int matchMode = 0;    // 0..7
+    int rootId = -1;      // start row the item descends from, or -1 when not tracked
+    int matched = 0;      // set by the evaluation when a fragment matched
+    // Width bookkeeping.
+    int widthCounter = 0;
+    int levelsLeft = -1;    // width-depth countdown
+    int levelsLimited = 0;  // 1 when the countdown applies
+    // Flags shared between engine, workers and the page; guarded by QueueLock
+    // but atomic so that the unlocked reads of a worker's own item stay defined.
+    std::atomic<int> running{0};
+    std::atomic<int> done{0};
+    std::atomic<int> carriedOver{0};
+};
+
+}  // namespace qx

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qx {
+
+// Time-outs and limits of the fetcher; the defaults are the program's, tests
+// shorten them.
+struct FetcherLimits {
+    long connectTimeoutMs = 60000;      // first session
+    int connectRetries = 3;             // first session
+    long retryConnectTimeoutMs = 30000; // retry session
+    int retryConnectRetries = 2;        // retry session
+    long backoffMs = 1000;              // pause between connect retries
+    long retryPauseMs = 1000;           // pause before the retry after a time-out
+    long stallTimeoutMs = 60000;        // no byte for this long ends the transfer
+    long totalTimeoutMs = 600000;       // last guard against a server that drips forever
+    int maxRedirects = 20;
+    std::size_t maxBodyBytes = 32u << 20;  // counted after decompression
+    std::string caFile;                    // empty: the system's CAs
+};
+
+// One worker's HTTP client: its own libcurl easy handle (session), used for
+// the worker's one page. Not shared between threads.
+class HttpFetcher {
+public:
+    explicit HttpFetcher(FetcherLimits limits = {});
+    ~HttpFetcher();
+    HttpFetcher(const HttpFetcher&) = delete;
+    HttpFetcher& operator=(const HttpFetcher&) = delete;
+
+    // 1 when the session could be created, 0 otherwise.
+    int OpenSession(std::uint64_t context = 0);
+
+    // Sends the GET and reads the response. Returns the HTTP status of the
+    // final response, a WinInet-style error code (12000 and up), 0 when host
+    // or object is missing, or 1 when there is no session.
+    int FetchPage(std::string_view scheme, std::string_view host, std::uint16_t port,
+                  std::string_view object);
+
+    // The Content-Type header of the last response ("" when none).
+    const std::string& ContentType() const;
+    // The body of the last response, as received (empty when the body was
+    // refused because the content type lacks "text").
+    const std::string& Body() const;
+    // True when reading the body failed after the status line arrived; the
+    // body then holds what was read.
+    bool ReadFailed() const;
+    // True when the body was cut at maxBodyBytes.
+    bool BodyTruncated() const;
+
+    void CloseAll();
+
+    // Call once in the process before any thread starts.
+    static void GlobalInit();
+
+private:
+    struct Impl;
+    Impl* impl_;
+};
+
+}  // namespace qx

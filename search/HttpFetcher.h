@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -9,14 +10,14 @@ namespace qx {
 // Time-outs and limits of the fetcher; the defaults are the program's, tests
 // shorten them.
 struct FetcherLimits {
-    long connectTimeoutMs = 60000;      // first session
-    int connectRetries = 3;             // first session
-    long retryConnectTimeoutMs = 30000; // retry session
-    int retryConnectRetries = 2;        // retry session
-    long backoffMs = 1000;              // pause between connect retries
-    long retryPauseMs = 1000;           // pause before the retry after a time-out
-    long stallTimeoutMs = 60000;        // no byte for this long ends the transfer
-    long totalTimeoutMs = 600000;       // last guard against a server that drips forever
+    long connectTimeoutMs = 60000;       // first session
+    int connectRetries = 3;              // first session
+    long retryConnectTimeoutMs = 30000;  // retry session
+    int retryConnectRetries = 2;         // retry session
+    long backoffMs = 1000;               // pause between connect retries
+    long retryPauseMs = 1000;            // pause before the retry after a time-out
+    long stallTimeoutMs = 60000;         // no byte for this long ends the transfer
+    long totalTimeoutMs = 600000;        // last guard against a server that drips forever
     int maxRedirects = 20;
     std::size_t maxBodyBytes = 32u << 20;  // counted after decompression
     std::string caFile;                    // empty: the system's CAs
@@ -58,7 +59,7 @@ public:
 
 private:
     struct Impl;
-    Impl* impl_;
+    std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace qx

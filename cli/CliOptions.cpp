@@ -1,0 +1,291 @@
+#include "cli/CliOptions.h"
+
+#include <charconv>
+#include <functional>
+#include <utility>
+
+namespace qx {
+
+namespace {
+
+enum class ValueKind { kNone, kText, kInt, kIntPair };
+
+struct OptionSpec {
+    const char* name;
+    ValueKind kind;
+    const char* valueName;
+    const char* help;
+    // Exactly one of these is used, according to kind.
+    std::function<void(CliOptions&)> setFlag;
+    std::function<void(CliOptions&, const std::string&)> setText;
+    std::function<void(CliOptions&, int)> setInt;
+    std::function<void(CliOptions&, int, int)> setPair;
+};
+
+OptionSpec Flag(const char* name, const char* help, std::function<void(CliOptions&)> set) {
+    return {name, ValueKind::kNone, "", help, std::move(set), {}, {}, {}};
+}
+
+OptionSpec Text(const char* name, const char* valueName, const char* help,
+                std::function<void(CliOptions&, const std::string&)> set) {
+    return {name, ValueKind::kText, valueName, help, {}, std::move(set), {}, {}};
+}
+
+OptionSpec Int(const char* name, const char* valueName, const char* help,
+               std::function<void(CliOptions&, int)> set) {
+    return {name, ValueKind::kInt, valueName, help, {}, {}, std::move(set), {}};
+}
+
+OptionSpec Pair(const char* name, const char* valueName, const char* help,
+                std::function<void(CliOptions&, int, int)> set) {
+    return {name, ValueKind::kIntPair, valueName, help, {}, {}, {}, std::move(set)};
+}
+
+const std::vector<OptionSpec>& OptionTable() {
+    static const std::vector<OptionSpec> table = {
+        Text("--search", "TEXT", "the search item (required unless --command-line)",
+             [](CliOptions& o, const std::string& v) { o.search = v; }),
+        Text("--target", "N", "Target: $ (a price below which a number must lie)",
+             [](CliOptions& o, const std::string& v) { o.target = v; }),
+        Text("--include", "WORDS", "Include: words separated by ',' or ';'",
+             [](CliOptions& o, const std::string& v) { o.include = v; }),
+        Text("--exclude", "WORDS", "Exclude: words separated by ',' or ';'",
+             [](CliOptions& o, const std::string& v) { o.exclude = v; }),
+        Int("--max-depth", "N", "Max Depth: (-1: unlimited)",
+            [](CliOptions& o, int v) { o.maxDepth = v; }),
+        Int("--width-depth", "N", "Width Depth:", [](CliOptions& o, int v) { o.widthDepth = v; }),
+        Int("--default-width", "N",
+            "Default Width:", [](CliOptions& o, int v) { o.defaultWidth = v; }),
+        Int("--max-connections", "N", "Max Connections: (default 25)",
+            [](CliOptions& o, int v) { o.maxConnections = v; }),
+        Int("--max-remaining", "N",
+            "Max Remaining:", [](CliOptions& o, int v) { o.maxRemaining = v; }),
+        Flag("--stop-on-match", "Stop on Match", [](CliOptions& o) { o.stopOnMatch = true; }),
+        Flag("--item-include", "Item Include", [](CliOptions& o) { o.itemInclude = true; }),
+        Flag("--no-remove", "No Remove", [](CliOptions& o) { o.noRemove = true; }),
+        Pair("--describe", "F,R", "Describe: f F, r R",
+             [](CliOptions& o, int f, int r) {
+                 o.describeForward = f;
+                 o.describeBackward = r;
+             }),
+        Pair("--engine-timing", "REVS,DAMP", "Engine Timing: revs and damp in msec",
+             [](CliOptions& o, int revs, int damp) {
+                 o.engineRevs = revs;
+                 o.engineDamp = damp;
+             }),
+        Flag("--include-url", "Include URL", [](CliOptions& o) { o.includeUrl = true; }),
+        Flag("--exclude-url", "Exclude URL", [](CliOptions& o) { o.excludeUrl = true; }),
+        Int("--repeat", "SECONDS", "Repeat first URL every: SECONDS s",
+            [](CliOptions& o, int v) { o.repeatSeconds = v; }),
+        Flag("--robot-exclusion", "obey the robot exclusion rule",
+             [](CliOptions& o) { o.robotExclusion = true; }),
+        Text("--identity", "TEXT", "the user agent sent with every request",
+             [](CliOptions& o, const std::string& v) { o.identity = v; }),
+        Text("--links", "FILE", "add every line of a link file as a start URL",
+             [](CliOptions& o, const std::string& v) { o.linksFile = v; }),
+        Text("--engines", "FILE", "add one start URL per engine of an engines file",
+             [](CliOptions& o, const std::string& v) { o.enginesFile = v; }),
+        Text("--command-line", "WORDS",
+             "search like the program started with WORDS: every engine of the program "
+             "folder's engines.qeg, first word searched, the rest as Include words",
+             [](CliOptions& o, const std::string& v) { o.commandLine = v; }),
+        Flag("--json", "write JSON Lines instead of tab-separated lines",
+             [](CliOptions& o) { o.json = true; }),
+        Flag("--help", "show this text", [](CliOptions& o) { o.help = true; }),
+        Flag("--version", "show the version", [](CliOptions& o) { o.version = true; }),
+    };
+    return table;
+}
+
+const OptionSpec* FindOption(const std::string& name) {
+    for (const OptionSpec& spec : OptionTable()) {
+        if (name == spec.name) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+bool IsInteger(const std::string& text) {
+    return ParseCliInt(text).has_value();
+}
+
+// Applies one option's value; returns an error text or "".
+std::string ApplyValue(const OptionSpec& spec, const std::string& value, CliOptions& options) {
+    switch (spec.kind) {
+        case ValueKind::kNone:
+            spec.setFlag(options);
+            return "";
+        case ValueKind::kText:
+            spec.setText(options, value);
+            return "";
+        case ValueKind::kInt: {
+            std::optional<int> number = ParseCliInt(value);
+            if (!number) {
+                return std::string(spec.name) + " needs a number, not \"" + value + "\"";
+            }
+            spec.setInt(options, *number);
+            return "";
+        }
+        case ValueKind::kIntPair: {
+            std::size_t comma = value.find(',');
+            std::optional<int> first, second;
+            if (comma != std::string::npos) {
+                first = ParseCliInt(value.substr(0, comma));
+                second = ParseCliInt(value.substr(comma + 1));
+            }
+            if (!first || !second) {
+                return std::string(spec.name) + " needs two numbers " + spec.valueName +
+                       ", not \"" + value + "\"";
+            }
+            spec.setPair(options, *first, *second);
+            return "";
+        }
+    }
+    return "";
+}
+
+// Adds a positional argument: a URL, or a limit of the URL before it.
+std::string AddPositional(const std::string& arg, std::vector<CliStartUrl>& urls,
+                          int& limitsTaken) {
+    if (IsInteger(arg)) {
+        if (urls.empty() || limitsTaken > 2) {
+            return "the number " + arg + " does not follow a URL";
+        }
+        if (limitsTaken == 0) {
+            urls.back().maxDepth = arg;
+        } else if (limitsTaken == 1) {
+            urls.back().width = arg;
+        } else {
+            return "too many numbers after " + urls.back().url + " (max depth and width only)";
+        }
+        ++limitsTaken;
+        return "";
+    }
+    if (arg.empty()) {
+        return "an empty URL was given";
+    }
+    urls.push_back(CliStartUrl{arg});
+    limitsTaken = 0;
+    return "";
+}
+
+std::string CheckComplete(const CliOptions& options) {
+    if (options.help || options.version || options.commandLine) {
+        return "";
+    }
+    if (!options.search) {
+        return "no search item: give --search TEXT";
+    }
+    if (options.startUrls.empty() && !options.linksFile && !options.enginesFile) {
+        return "no start URL: give at least one URL (or --links FILE, --engines FILE)";
+    }
+    return "";
+}
+
+}  // namespace
+
+std::optional<int> ParseCliInt(const std::string& text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    int value = 0;
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    auto [end, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc() || end != last) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+CliParseResult ParseCliOptions(const std::vector<std::string>& args) {
+    CliParseResult result;
+    CliOptions& options = result.options;
+    int limitsTaken = 0;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        bool looksLikeOption = !optionsEnded && arg.size() > 1 && arg[0] == '-' && !IsInteger(arg);
+        if (!looksLikeOption) {
+            if (!optionsEnded && arg == "-") {
+                result.error = "unknown option \"-\"";
+                return result;
+            }
+            result.error = AddPositional(arg, options.startUrls, limitsTaken);
+            if (!result.error.empty()) {
+                return result;
+            }
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string name = arg;
+        std::optional<std::string> inlineValue;
+        if (std::size_t eq = arg.find('='); eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            inlineValue = arg.substr(eq + 1);
+        }
+        const OptionSpec* spec = FindOption(name);
+        if (!spec) {
+            result.error = "unknown option \"" + name + "\" (see --help)";
+            return result;
+        }
+        // An option ends the limits of the URL before it.
+        limitsTaken = 3;
+        std::string value;
+        if (spec->kind == ValueKind::kNone) {
+            if (inlineValue) {
+                result.error = std::string(spec->name) + " takes no value";
+                return result;
+            }
+        } else if (inlineValue) {
+            value = *inlineValue;
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            result.error = std::string(spec->name) + " needs a value " + spec->valueName;
+            return result;
+        }
+        result.error = ApplyValue(*spec, value, options);
+        if (!result.error.empty()) {
+            return result;
+        }
+    }
+    result.error = CheckComplete(options);
+    result.ok = result.error.empty();
+    return result;
+}
+
+std::string CliUsage() {
+    std::string text =
+        "Usage: quillex-cli --search TEXT [options] URL [MAXDEPTH [WIDTH]] [URL ...]\n"
+        "\n"
+        "Crawls from the start URLs and reports every scanned page and every match.\n"
+        "A number after a URL is its max depth, a second one its width (-1: no limit).\n"
+        "\n"
+        "Options:\n";
+    for (const OptionSpec& spec : OptionTable()) {
+        std::string left = std::string("  ") + spec.name;
+        if (spec.kind != ValueKind::kNone) {
+            left += std::string(" ") + spec.valueName;
+        }
+        if (left.size() < 28) {
+            left.resize(28, ' ');
+        } else {
+            left += "\n" + std::string(28, ' ');
+        }
+        text += left + spec.help + "\n";
+    }
+    text +=
+        "\n"
+        "Output (stdout): scan<TAB>title<TAB>url<TAB>result and\n"
+        "match<TAB>title<TAB>url<TAB>description lines, or JSON Lines with --json.\n"
+        "Exit status: 0 when the search finished, 2 for bad arguments or a refused start,\n"
+        "130 after Ctrl-C, 143 after SIGTERM.\n";
+    return text;
+}
+
+}  // namespace qx

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qx {
+
+// A start URL given on the command line, in the form of a link line: the URL
+// and optionally its max depth and width ("-1": no limit).
+struct CliStartUrl {
+    std::string url;
+    std::string maxDepth = "-1";
+    std::string width = "-1";
+};
+
+// Everything the command line of quillex-cli can ask for. Unset optionals
+// leave the corresponding search-page control unchecked.
+struct CliOptions {
+    std::optional<std::string> search;
+    std::string target;
+    std::string include;
+    std::string exclude;
+    std::optional<int> maxDepth;
+    std::optional<int> widthDepth;
+    std::optional<int> defaultWidth;
+    std::optional<int> maxConnections;
+    std::optional<int> maxRemaining;
+    std::optional<int> repeatSeconds;
+    std::optional<int> describeForward;
+    std::optional<int> describeBackward;
+    std::optional<int> engineRevs;
+    std::optional<int> engineDamp;
+    bool stopOnMatch = false;
+    bool itemInclude = false;
+    bool noRemove = false;
+    bool includeUrl = false;
+    bool excludeUrl = false;
+    bool robotExclusion = false;
+    std::optional<std::string> identity;
+    std::optional<std::string> linksFile;
+    std::optional<std::string> enginesFile;
+    std::optional<std::string> commandLine;
+    bool json = false;
+    bool help = false;
+    bool version = false;
+    std::vector<CliStartUrl> startUrls;
+};
+
+struct CliParseResult {
+    bool ok = false;
+    std::string error;  // set when !ok: what was wrong, for the user
+    CliOptions options;
+};
+
+// Parses the arguments after the program name. Options may be written as
+// "--name value" or "--name=value"; "--" ends the options. A bare integer
+// after a URL is that URL's max depth, a second one its width.
+CliParseResult ParseCliOptions(const std::vector<std::string>& args);
+
+// Strict decimal integer (optional leading '-'), in int range.
+std::optional<int> ParseCliInt(const std::string& text);
+
+// The usage text shown by --help.
+std::string CliUsage();
+
+}  // namespace qx

@@ -1,0 +1,57 @@
+#include "cli/CliOutput.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace qx {
+namespace {
+
+TEST(CliOutputTest, JsonStringEscapesAndKeepsEveryByte) {
+    const struct {
+        const char* name;
+        std::string input;
+        std::string expected;
+    } cases[] = {
+        {"plain", "abc", "\"abc\""},
+        {"quote and backslash", "a\"b\\c", "\"a\\\"b\\\\c\""},
+        {"line breaks and tab", "a\r\n\tb", "\"a\\r\\n\\tb\""},
+        {"control byte",
+         std::string("a\x01"
+                     "b"),
+         "\"a\\u0001b\""},
+        {"nul byte", std::string("a\0b", 3), "\"a\\u0000b\""},
+        {"valid two-byte utf8", "caf\xC3\xA9", "\"caf\xC3\xA9\""},
+        {"valid four-byte utf8", "\xF0\x9F\x98\x80", "\"\xF0\x9F\x98\x80\""},
+        {"latin1 byte", "caf\xE9", "\"caf\\u00e9\""},
+        {"truncated sequence at end", "x\xE2\x82", "\"x\\u00e2\\u0082\""},
+        {"overlong slash", "\xC0\xAF", "\"\\u00c0\\u00af\""},
+        {"surrogate", "\xED\xA0\x80", "\"\\u00ed\\u00a0\\u0080\""},
+        {"lone continuation", "\x80z", "\"\\u0080z\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(JsonString(c.input), c.expected);
+    }
+}
+
+TEST(CliOutputTest, TabFieldsCannotSplitALine) {
+    EXPECT_EQ(TabField("a\tb\r\nc"), "a b  c");
+}
+
+TEST(CliOutputTest, RowsInBothFormats) {
+    CliOutput tabs(stdout, CliOutput::Format::kTabs);
+    EXPECT_EQ(tabs.FormatRow("scan", "T\tx", "http://h/", "NO MATCH"),
+              "scan\tT x\thttp://h/\tNO MATCH\n");
+    EXPECT_EQ(tabs.FormatRow("match", " ", "http://h/", "line1\nline2"),
+              "match\t \thttp://h/\tline1 line2\n");
+    CliOutput json(stdout, CliOutput::Format::kJson);
+    EXPECT_EQ(json.FormatRow("scan", "T", "http://h/", "CONNECTION FAILED"),
+              "{\"type\":\"scan\",\"title\":\"T\",\"url\":\"http://h/\","
+              "\"result\":\"CONNECTION FAILED\"}\n");
+    EXPECT_EQ(json.FormatRow("match", "T", "u", "d"),
+              "{\"type\":\"match\",\"title\":\"T\",\"url\":\"u\",\"description\":\"d\"}\n");
+}
+
+}  // namespace
+}  // namespace qx

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "search/RemainingRow.h"
+
+namespace qx {
+
+// The rows of the Remaining list. Rows are appended at the bottom and removed
+// anywhere, most often by URL when a page's result arrives, so removal by URL
+// finds the row through a hash map and the visible position through a
+// Fenwick tree over the alive flags instead of scanning the list. Removed rows
+// stay as tombstones until they are more than half of the storage.
+class RemainingRows {
+public:
+    std::size_t Size() const { return alive_; }
+    bool Empty() const { return alive_ == 0; }
+
+    // The row at visible position `row` (0-based, top to bottom).
+    const RemainingRow& At(std::size_t row) const;
+    // Rewrites the row at `row`.
+    void Set(std::size_t row, RemainingRow value);
+
+    // Appends a row at the bottom; returns its visible position.
+    std::size_t Append(RemainingRow row);
+    // Removes the row at `row`.
+    void RemoveAt(std::size_t row);
+    // Removes the topmost row whose URL equals `url` exactly; returns the
+    // position it had, or nothing when no row holds that URL.
+    std::optional<std::size_t> RemoveByUrl(const std::string& url);
+    // Position of the topmost row whose URL equals `url`.
+    std::optional<std::size_t> Find(const std::string& url) const;
+
+    void Clear();
+
+private:
+    std::size_t StorageIndexOf(std::size_t row) const;
+    std::size_t RowOf(std::size_t storageIndex) const;  // alive rows before it
+    void FenwickAdd(std::size_t storageIndex, int delta);
+    void FenwickPush(int value);
+    void IndexUrl(std::size_t storageIndex);
+    void UnindexUrl(std::size_t storageIndex);
+    void Kill(std::size_t storageIndex);
+    void CompactIfSparse();
+
+    std::vector<RemainingRow> storage_;
+    std::vector<std::uint8_t> aliveFlags_;
+    std::vector<int> fenwick_;  // 1-based sums of alive flags
+    std::unordered_map<std::string, std::vector<std::size_t>> byUrl_;  // ascending indexes
+    std::size_t alive_ = 0;
+};
+
+}  // namespace qx

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "search/PageWindow.h"
+
+namespace qx {
+
+// The search page's window as the engine and the workers see it: a
+// SendMessage from any thread waits until the owner thread has run the
+// handler, as a window's synchronous send does. The owner runs pending sends
+// from its own loop with Pump() or WaitAndPump(); the notifier tells it that
+// something is waiting (the desktop posts a queued call, the headless crawler
+// wakes its loop). Once closed, every pending and later send returns 0 at
+// once without touching the page.
+class SyncMessageQueue : public PageWindow {
+public:
+    using Handler = std::function<std::intptr_t(unsigned, std::uintptr_t, std::intptr_t)>;
+    using MessageShower = std::function<void(const std::string&)>;
+
+    // The constructing thread becomes the owner thread.
+    SyncMessageQueue(Handler handler, MessageShower shower);
+    ~SyncMessageQueue() override;
+    SyncMessageQueue(const SyncMessageQueue&) = delete;
+    SyncMessageQueue& operator=(const SyncMessageQueue&) = delete;
+
+    // Called from the sending thread after each new pending send. Set it
+    // before any other thread sends.
+    void SetNotifier(std::function<void()> notifier);
+    // Makes the calling thread the owner thread.
+    void BindOwnerThread();
+    bool IsOwnerThread() const;
+
+    std::intptr_t SendMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void ShowMessage(const std::string& text) override;
+
+    // Owner thread: runs every pending send; returns how many ran.
+    std::size_t Pump();
+    // Owner thread: waits up to `timeout` for a pending send, then pumps.
+    // Returns how many ran.
+    std::size_t WaitAndPump(std::chrono::milliseconds timeout);
+    // Owner thread: takes `lock` while still running pending sends, so that a
+    // thread holding it and waiting in SendMessage can finish.
+    std::unique_lock<std::recursive_mutex> LockWhilePumping(std::recursive_mutex& lock);
+
+    // Releases every waiting sender with 0 and refuses later sends. Idempotent.
+    void Close();
+    bool IsClosed() const;
+
+private:
+    struct Pending;
+
+    std::intptr_t Deliver(Pending& pending);
+    std::intptr_t RunNow(const Pending& pending);
+
+    Handler handler_;
+    MessageShower shower_;
+    std::function<void()> notifier_;
+    std::thread::id owner_;
+    mutable std::mutex mutex_;
+    std::condition_variable sendersWake_;  // a send finished or the queue closed
+    std::condition_variable ownerWake_;    // a send is pending
+    std::deque<Pending*> pending_;
+    bool closed_ = false;
+};
+
+}  // namespace qx

@@ -1,0 +1,82 @@
+#include "html/PageAnalysis.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace qx {
+
+namespace {
+
+// Position of the first `c` in text[from, to), or `to` when there is none.
+std::size_t FindByte(std::string_view text, char c, std::size_t from, std::size_t to) {
+    if (from >= to) {
+        return to;
+    }
+    const void* hit = std::memchr(text.data() + from, c, to - from);
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : to;
+}
+
+// The first spelling of the title tag that occurs anywhere decides, in this
+// order of preference; its first occurrence is used.
+std::size_t FindTitleTag(std::string_view pageText) {
+    static constexpr std::array<std::string_view, 6> kSpellings = {"<TITLE",  "< TITLE", "<title",
+                                                                   "< title", "<Title",  "< Title"};
+    for (std::string_view spelling : kSpellings) {
+        std::size_t pos = pageText.find(spelling);
+        if (pos != std::string_view::npos) {
+            return pos;
+        }
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+void AppendPageText(std::string& pageText, std::string_view chunk) {
+    std::size_t start = pageText.size();
+    pageText.append(chunk);
+    std::replace(pageText.begin() + static_cast<std::ptrdiff_t>(start), pageText.end(), '\n', ' ');
+}
+
+std::string ExtractTitle(std::string_view pageText) {
+    std::size_t tag = FindTitleTag(pageText);
+    if (tag == std::string_view::npos) {
+        return " ";
+    }
+    std::size_t open = pageText.find('>', tag);
+    if (open == std::string_view::npos) {
+        return {};
+    }
+    std::size_t close = pageText.find('<', open);
+    if (close == std::string_view::npos) {
+        return {};
+    }
+    return std::string(pageText.substr(open + 1, close - open - 1));
+}
+
+bool SplitTextFragments(std::string_view pageText, std::vector<std::string>& fragments) {
+    if (pageText.empty()) {
+        return false;
+    }
+    // Each '>' closes the fragment that began at the previous '>' and ran to
+    // the first '<' after it; the first '>' closes an empty one, because text
+    // before it is never collected.
+    const std::size_t size = pageText.size();
+    std::size_t previousClose = std::string_view::npos;
+    std::size_t close = FindByte(pageText, '>', 0, size);
+    while (close < size) {
+        if (previousClose == std::string_view::npos) {
+            fragments.emplace_back();
+        } else {
+            std::size_t start = previousClose + 1;
+            std::size_t end = FindByte(pageText, '<', start, close);
+            fragments.emplace_back(pageText.substr(start, end - start));
+        }
+        previousClose = close;
+        close = FindByte(pageText, '>', close + 1, size);
+    }
+    return !fragments.empty();
+}
+
+}  // namespace qx

@@ -1,0 +1,264 @@
+#include "html/UrlResolution.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <charconv>
+#include <memory>
+#include <unordered_map>
+
+#include "search/SearchItem.h"
+
+namespace qx {
+
+namespace {
+
+constexpr std::size_t kNone = std::string_view::npos;
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (LowerAscii(text[i]) != prefix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Contains(std::string_view text, std::string_view part) {
+    return text.find(part) != kNone;
+}
+
+struct UrlHandleDeleter {
+    void operator()(CURLU* handle) const { curl_url_cleanup(handle); }
+};
+using UrlHandle = std::unique_ptr<CURLU, UrlHandleDeleter>;
+
+// One part of a parsed URL; false when the URL has no such part.
+bool GetUrlPart(CURLU* handle, CURLUPart what, unsigned int flags, std::string& out) {
+    char* text = nullptr;
+    if (curl_url_get(handle, what, &text, flags) != CURLUE_OK || text == nullptr) {
+        return false;
+    }
+    out.assign(text);
+    curl_free(text);
+    return true;
+}
+
+std::uint16_t DefaultPort(std::string_view scheme) {
+    if (scheme == "http") {
+        return 80;
+    }
+    if (scheme == "https") {
+        return 443;
+    }
+    return 0;
+}
+
+// A link that names its own web address, such as go.cgi?to=http://x/y,
+// is followed to that address.
+void CutToEmbeddedAddress(std::string& link) {
+    std::size_t colon = link.rfind(':');
+    if (colon != kNone && colon > 6 && link.compare(colon - 4, 4, "http") == 0) {
+        link.erase(0, colon - 4);
+    }
+}
+
+// Fragments, escapes, spaces, relative parent forms, style sheets and FTP
+// are never followed.
+bool IsNeverFollowed(std::string_view link) {
+    return link.find_first_of("# %") != kNone || Contains(link, "ftp:") || Contains(link, ".css") ||
+           link.front() == '.';
+}
+
+// Keeps each distinct link once, at the place of its last occurrence.
+std::vector<std::string> KeepLastOccurrences(std::vector<std::string> links) {
+    std::unordered_map<std::string_view, std::size_t> last;
+    last.reserve(links.size());
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        last[links[i]] = i;
+    }
+    std::vector<std::string> kept;
+    kept.reserve(last.size());
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        if (last[links[i]] == i) {
+            kept.push_back(std::move(links[i]));
+        }
+    }
+    return kept;
+}
+
+// What relative links of a page resolve against.
+struct LinkBase {
+    bool valid = false;
+    std::string scheme;
+    std::string origin;     // scheme://host[:port]
+    std::string directory;  // "/" or "/a/b/"
+};
+
+LinkBase AnalyseBase(std::string_view baseUrl) {
+    LinkBase base;
+    base.directory = "/";
+    UrlParts parts;
+    if (!SplitUrl(baseUrl, parts)) {
+        return base;
+    }
+    base.valid = true;
+    base.scheme = parts.scheme;
+    base.origin = parts.scheme + "://" + parts.host;
+    if (parts.port != DefaultPort(parts.scheme)) {
+        base.origin += ':' + std::to_string(parts.port);
+    }
+    std::string_view path(parts.object);
+    path = path.substr(0, path.find('?'));
+    std::size_t slash = path.rfind('/');
+    if (slash != kNone) {
+        base.directory.assign(path.substr(0, slash + 1));
+    }
+    if (base.directory.empty() || base.directory.front() != '/') {
+        base.directory.insert(0, "/");
+    }
+    return base;
+}
+
+// The absolute form of one link; false when it cannot be resolved.
+bool ResolveLink(std::string_view link, const LinkBase& base, std::string& url) {
+    if (StartsWithIgnoreCase(link, "http:") || StartsWithIgnoreCase(link, "https:")) {
+        url.assign(link);
+        return true;
+    }
+    if (!base.valid) {
+        return false;
+    }
+    if (link.substr(0, 2) == "//") {
+        url = base.scheme + ':';
+    } else if (link.front() == '/') {
+        url = base.origin;
+    } else {
+        url = base.origin + base.directory;
+    }
+    url.append(link);
+    return true;
+}
+
+// "&amp;" written in a page's link stands for "&".
+void RemoveFirstAmp(std::string& url) {
+    std::size_t amp = url.find("amp;");
+    if (amp != kNone && amp > 0) {
+        url.erase(amp, 4);
+    }
+}
+
+}  // namespace
+
+bool SplitUrl(std::string_view url, UrlParts& parts) {
+    if (url.empty() || Contains(url, std::string_view("\0", 1))) {
+        return false;
+    }
+    UrlHandle handle(curl_url());
+    if (!handle) {
+        return false;
+    }
+    const std::string text(url);
+    const unsigned int flags = CURLU_DEFAULT_SCHEME | CURLU_NON_SUPPORT_SCHEME | CURLU_PATH_AS_IS;
+    if (curl_url_set(handle.get(), CURLUPART_URL, text.c_str(), flags) != CURLUE_OK) {
+        return false;
+    }
+    UrlParts split;
+    if (!GetUrlPart(handle.get(), CURLUPART_SCHEME, 0, split.scheme) ||
+        !GetUrlPart(handle.get(), CURLUPART_HOST, 0, split.host) || split.host.empty()) {
+        return false;
+    }
+    std::transform(split.scheme.begin(), split.scheme.end(), split.scheme.begin(), LowerAscii);
+    std::string port;
+    if (GetUrlPart(handle.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT, port)) {
+        unsigned int number = 0;
+        auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), number);
+        if (error != std::errc() || end != port.data() + port.size() || number > 65535) {
+            return false;
+        }
+        split.port = static_cast<std::uint16_t>(number);
+    } else {
+        split.port = DefaultPort(split.scheme);
+    }
+    if (!GetUrlPart(handle.get(), CURLUPART_PATH, 0, split.object) || split.object.empty()) {
+        split.object = "/";
+    }
+    std::string query;
+    if (GetUrlPart(handle.get(), CURLUPART_QUERY, 0, query)) {
+        split.object += '?';
+        split.object += query;
+    }
+    parts = std::move(split);
+    return true;
+}
+
+int ResolveLinks(std::string_view baseUrl, std::vector<std::string>& links, std::string& dirPath) {
+    std::vector<std::string> candidates;
+    candidates.reserve(links.size());
+    for (std::string& link : links) {
+        if (link.size() < 2) {
+            continue;
+        }
+        CutToEmbeddedAddress(link);
+        if (!IsNeverFollowed(link)) {
+            candidates.push_back(std::move(link));
+        }
+    }
+    candidates = KeepLastOccurrences(std::move(candidates));
+
+    const LinkBase base = AnalyseBase(baseUrl);
+    dirPath = base.directory;
+    links.clear();
+    std::string url;
+    for (const std::string& link : candidates) {
+        if (ResolveLink(link, base, url)) {
+            RemoveFirstAmp(url);
+            links.push_back(std::move(url));
+        }
+    }
+    return static_cast<int>(links.size());
+}
+
+bool PrepareFetchUrl(SearchItem& item) {
+    if (item.url.empty()) {
+        return false;
+    }
+    // http://host becomes http://host/; a query right after the host is left
+    // alone, since a '/' appended to it would change the query.
+    if (std::count(item.url.begin(), item.url.end(), '/') < 3 && !Contains(item.url, "?")) {
+        item.url += '/';
+    }
+    UrlParts parts;
+    if (!SplitUrl(item.url, parts)) {
+        return false;
+    }
+    int serviceType = kServiceUnknown;
+    if (parts.scheme == "http") {
+        serviceType = kServiceHttp;
+    } else if (parts.scheme == "https") {
+        serviceType = kServiceHttps;
+    } else {
+        return false;
+    }
+    // A path without a '.' names a directory; a query is never touched.
+    std::string& object = parts.object;
+    if (object.size() >= 2 && !Contains(object, ".") && !Contains(object, "?") &&
+        object.back() != '/') {
+        object += '/';
+    }
+    item.scheme = std::move(parts.scheme);
+    item.serviceType = serviceType;
+    item.server = std::move(parts.host);
+    item.object = std::move(parts.object);
+    item.port = parts.port;
+    return true;
+}
+
+}  // namespace qx

@@ -51,7 +51,8 @@ public:
     // nothing when refused (the view was told why).
     std::optional<std::string> ToLinks(int selectedRow);
     // Appends a row to the Remaining list ("To Search", "SE"): URL, depth, max
-    // depth and width texts. Not while a search is running.
+    // depth and width texts. Rows added while a search runs are queued by the
+    // next Start.
     void AppendRemaining(RemainingRow row);
     // Ends the search for good (window closing, process ending): stops the
     // engine, releases every thread waiting on the page, asks transfers to

@@ -1,0 +1,337 @@
+#include "search/CSearchThread.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+#include <thread>
+
+#include "html/LinkExtraction.h"
+#include "html/PageAnalysis.h"
+#include "html/UrlResolution.h"
+#include "search/CrawlState.h"
+#include "search/MatchEvaluation.h"
+#include "search/MatchedRoots.h"
+#include "search/PageWindow.h"
+#include "search/ResultRecord.h"
+#include "search/SearchItem.h"
+#include "search/SearchSettings.h"
+
+namespace qx {
+
+namespace {
+
+// Sends each evaluated row to the page, which copies it before returning.
+class PageResultSink : public ResultSink {
+public:
+    explicit PageResultSink(PageWindow& page) : page_(page) {}
+    void SendResult(int kind, const ResultRecord& record) override {
+        page_.SendMessage(WM_SEARCH_RESULT, static_cast<std::uintptr_t>(kind),
+                          reinterpret_cast<std::intptr_t>(&record));
+    }
+
+private:
+    PageWindow& page_;
+};
+
+std::string ToLower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+void RemoveFirst(std::vector<std::string>& list, const std::string& url) {
+    auto found = std::find(list.begin(), list.end(), url);
+    if (found != list.end()) {
+        list.erase(found);
+    }
+}
+
+}  // namespace
+
+std::string LowerSchemeAndHost(const std::string& url) {
+    const std::size_t schemeEnd = url.find("://");
+    if (schemeEnd == std::string::npos) {
+        return url;
+    }
+    std::size_t hostEnd = url.find_first_of("/?#", schemeEnd + 3);
+    if (hostEnd == std::string::npos) {
+        hostEnd = url.size();
+    }
+    std::string lowered = url;
+    std::transform(lowered.begin(), lowered.begin() + static_cast<std::ptrdiff_t>(hostEnd),
+                   lowered.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lowered;
+}
+
+CSearchThread* CSearchThread::Launch(std::shared_ptr<CrawlState> crawl,
+                                     std::shared_ptr<const SearchSettings> settings,
+                                     SearchItem& item) {
+    const std::uint64_t id = crawl->NextThreadId();
+    auto thread = std::make_unique<CSearchThread>(crawl, std::move(settings), item, id);
+    CSearchThread* raw = thread.get();
+    item.worker = raw;
+    item.threadId = id;
+    // The caller holds QueueLock, so the thread cannot report (and delete
+    // itself) before this returns.
+    crawl->WorkerList.push_back(raw);
+    crawl->ThreadStarting();
+    try {
+        std::thread worker([raw] { raw->Run(); });
+        worker.detach();
+    } catch (...) {
+        crawl->ThreadEnded();
+        crawl->WorkerList.pop_back();
+        item.worker = nullptr;
+        item.threadId = 0;
+        throw;
+    }
+    return thread.release();
+}
+
+CSearchThread::CSearchThread(std::shared_ptr<CrawlState> crawl,
+                             std::shared_ptr<const SearchSettings> settings, SearchItem& item,
+                             std::uint64_t threadId)
+    : crawl_(std::move(crawl)),
+      settings_(std::move(settings)),
+      item_(item),
+      threadId_(threadId),
+      fetcher_(crawl_->Limits()) {}
+
+CSearchThread::~CSearchThread() {
+    fetcher_.CloseAll();
+}
+
+void CSearchThread::Run() {
+    WorkerProc();
+    std::shared_ptr<CrawlState> crawl = std::move(crawl_);
+    delete this;
+    crawl->ThreadEnded();
+}
+
+int CSearchThread::WorkerProc() {
+    ProcessItem();
+    std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
+    item_.pageWindow->SendMessage(WM_WORKER_DONE, 0, reinterpret_cast<std::intptr_t>(&item_));
+    // When the page has gone its handler did not run; leave the same state it
+    // would have left, so the item can still be freed.
+    auto& workers = crawl_->WorkerList;
+    auto self = std::find(workers.begin(), workers.end(), this);
+    if (self != workers.end()) {
+        workers.erase(self);
+        item_.worker = nullptr;
+        item_.running = 0;
+    }
+    return 0;
+}
+
+void CSearchThread::SendResult(int kind, const std::string& description, const std::string& title) {
+    ResultRecord record;
+    record.description = description;
+    record.url = item_.url;
+    record.title = title;
+    PageResultSink(*item_.pageWindow).SendResult(kind, record);
+}
+
+void CSearchThread::ReportConnectionFailed() {
+    item_.done = 1;
+    SendResult(kResultConnectionFailed, " ", " ");
+}
+
+void CSearchThread::ProcessItem() {
+    if (crawl_->AbortRequested || !fetcher_.OpenSession(threadId_)) {
+        ReportConnectionFailed();
+        return;
+    }
+    if (!PrepareFetchUrl(item_)) {
+        return;
+    }
+    if (!ReadPageText(item_.server, item_.object)) {
+        ReportConnectionFailed();
+    }
+}
+
+int CSearchThread::ReadPageText(const std::string& server, const std::string& object) {
+    item_.pageText.clear();
+    if (object.empty()) {
+        return 0;
+    }
+    const int status = fetcher_.FetchPage(item_.scheme, server, item_.port, object);
+    if (status != 200) {
+        return 0;
+    }
+    if (fetcher_.ContentType().find("text") == std::string::npos) {
+        return 0;
+    }
+    AppendPageText(item_.pageText, fetcher_.Body());
+    if (fetcher_.ReadFailed()) {
+        return 0;
+    }
+    AnalysePage();
+    FollowLinks();
+    return 1;
+}
+
+int CSearchThread::AnalysePage() {
+    std::vector<std::string> fragments;
+    if (!SplitTextFragments(item_.pageText, fragments)) {
+        return 0;
+    }
+    ResultRecord record;
+    record.title = ExtractTitle(item_.pageText);
+    record.url = item_.url;
+    record.matched = 0;
+    PageResultSink sink(*item_.pageWindow);
+    return EvaluatePage(item_, record, fragments, *settings_, crawl_->Roots(), sink);
+}
+
+int CSearchThread::FollowLinks() {
+    const SearchSettings& settings = *settings_;
+    const bool robots = Prefs().UseRobotExclusion != 0;
+    const std::string& page = item_.pageText;
+    std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
+
+    if (item_.levelsLimited) {
+        item_.levelsLeft -= 1;
+    }
+    const bool tooDeep = item_.maxDepth != -1 && item_.depth > item_.maxDepth;
+    std::vector<std::string> nearList;
+    std::vector<std::string> general;
+    int nearCount = 0;
+    int generalCount = 0;
+    ChildBudget nearBudget{1, item_.widthDepth + item_.levelsLeft, true};
+    ChildBudget generalBudget{1, item_.levelsLeft, false};
+    std::string dirPath;
+
+    if (item_.levelsLimited) {
+        if (tooDeep || item_.levelsLeft < 0) {
+            item_.done = 1;
+            return 1;
+        }
+        if (item_.matched == 1) {
+            const int width = item_.width;
+            if (width < -1) {
+                return 1;
+            }
+            if (width == -1) {
+                if (!CollectLinks(page, "href", nearList, robots)) {
+                    item_.done = 1;
+                    return 0;
+                }
+                nearCount = ResolveLinks(item_.url, nearList, dirPath);
+            } else {
+                const bool nearFound =
+                    CollectLinksNearMatches(page, "href", nearList, settings.SearchText,
+                                            settings.IncludeText, width, robots);
+                if (!CollectLinks(page, "href", general, robots)) {
+                    item_.done = 1;
+                    return 0;
+                }
+                if (nearFound) {
+                    nearCount = ResolveLinks(item_.url, nearList, dirPath);
+                } else {
+                    nearList.clear();
+                }
+                generalCount = ResolveLinks(item_.url, general, dirPath);
+                for (const std::string& url : nearList) {
+                    if (!url.empty()) {
+                        RemoveFirst(general, url);
+                    }
+                }
+            }
+        } else {
+            if (!CollectLinks(page, "href", general, robots)) {
+                item_.done = 1;
+                return 0;
+            }
+            generalCount = ResolveLinks(item_.url, general, dirPath);
+        }
+    } else {
+        if (tooDeep) {
+            item_.done = 1;
+            return 1;
+        }
+        if (!CollectLinks(page, "href", general, robots)) {
+            item_.done = 1;
+            return 0;
+        }
+        generalCount = ResolveLinks(item_.url, general, dirPath);
+        generalBudget = ChildBudget{0, item_.widthDepth, false};
+    }
+
+    bool depthRaised = false;
+    if (nearCount >= 1 && !QueueChildren(nearList, nearBudget, depthRaised)) {
+        return 0;
+    }
+    if (generalCount >= 1 && !QueueChildren(general, generalBudget, depthRaised)) {
+        return 0;
+    }
+    return 1;
+}
+
+int CSearchThread::QueueChildren(const std::vector<std::string>& urls, const ChildBudget& budget,
+                                 bool& depthRaised) {
+    const SearchSettings& settings = *settings_;
+    if (!depthRaised) {
+        item_.done = 1;
+        item_.depth += 1;
+        depthRaised = true;
+    }
+    for (const std::string& link : urls) {
+        std::unique_ptr<SearchItem> child;
+        try {
+            child = std::make_unique<SearchItem>();
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+        child->pageWindow = item_.pageWindow;
+        child->url = link;
+        child->referringText = link;
+        child->depth = item_.depth;
+        child->matchMode = settings.MatchMode;
+        child->maxDepth = item_.maxDepth;
+        child->width = item_.width;
+        child->widthDepth = item_.widthDepth;
+        child->rootId = item_.rootId;
+        child->server = item_.server;
+        child->done = Counters().StopRequested != 0 ? 1 : 0;
+        child->levelsLimited = budget.levelsLimited;
+        child->levelsLeft = budget.levelsLeft;
+
+        if (budget.near) {
+            const std::size_t bar = child->url.rfind('|');
+            if (bar != std::string::npos) {
+                child->url.erase(bar);
+            }
+        }
+        // Servers tell paths apart by case; only scheme and host are folded.
+        child->url = LowerSchemeAndHost(child->url);
+        const std::string lowered = ToLower(child->url);
+        if (EndsWith(lowered, ".jpg") || EndsWith(lowered, ".gif")) {
+            continue;
+        }
+        if (settings.MaxRemainingOn &&
+            crawl_->PendingQueue.size() >=
+                static_cast<std::size_t>(std::max(0, settings.MaxRemaining))) {
+            continue;
+        }
+        if (settings.ExcludeUrlFilter && HasExcludeWord(lowered, settings.ExcludeText)) {
+            continue;
+        }
+        if (settings.IncludeUrlFilter && !HasIncludeWord(lowered, settings.IncludeText)) {
+            continue;
+        }
+        SearchItem* queued = child.get();
+        crawl_->PendingQueue.push_back(std::move(child));
+        queued->pageWindow->SendMessage(WM_ADD_REMAINING, 0,
+                                        reinterpret_cast<std::intptr_t>(queued));
+    }
+    return 1;
+}
+
+}  // namespace qx

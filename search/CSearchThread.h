@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "search/HttpFetcher.h"
+
+namespace qx {
+
+class CrawlState;
+struct SearchItem;
+struct SearchSettings;
+
+// One worker: a thread of its own that fetches, analyses and evaluates one
+// item's page, queues the page's links and reports WM_WORKER_DONE. The object
+// deletes itself when its thread ends.
+class CSearchThread {
+public:
+    // Creates the thread object and its thread for `item`, stores the thread
+    // id in the item and returns the object. Throws std::system_error (or
+    // std::bad_alloc) when the thread cannot be created; the item is then
+    // untouched apart from its worker fields being cleared again.
+    static CSearchThread* Launch(std::shared_ptr<CrawlState> crawl,
+                                 std::shared_ptr<const SearchSettings> settings, SearchItem& item);
+
+    std::uint64_t ThreadId() const { return threadId_; }
+
+    // The steps of the worker, public so that tests can drive one page.
+    CSearchThread(std::shared_ptr<CrawlState> crawl, std::shared_ptr<const SearchSettings> settings,
+                  SearchItem& item, std::uint64_t threadId);
+    ~CSearchThread();
+    CSearchThread(const CSearchThread&) = delete;
+    CSearchThread& operator=(const CSearchThread&) = delete;
+
+    int WorkerProc();
+    void ProcessItem();
+    // Fetches `server` + `object`, fills the page text and, when the page
+    // could be read, analyses it and follows its links. 1 on success.
+    int ReadPageText(const std::string& server, const std::string& object);
+    // Splits the page, extracts its title and evaluates the fragments; 1 when
+    // a fragment held an occurrence.
+    int AnalysePage();
+    // Queues the page's links as children; 1 when handled, 0 when the page
+    // gave no links or a child could not be created.
+    int FollowLinks();
+
+private:
+    void Run();
+    void ReportConnectionFailed();
+    void SendResult(int kind, const std::string& description, const std::string& title);
+    struct ChildBudget {
+        int levelsLimited = 0;
+        int levelsLeft = 0;
+        bool near = false;
+    };
+    int QueueChildren(const std::vector<std::string>& urls, const ChildBudget& budget,
+                      bool& depthRaised);
+
+    std::shared_ptr<CrawlState> crawl_;
+    std::shared_ptr<const SearchSettings> settings_;
+    SearchItem& item_;
+    std::uint64_t threadId_;
+    HttpFetcher fetcher_;
+};
+
+// Lower-cases the scheme and host of a URL; the path and query keep their case.
+std::string LowerSchemeAndHost(const std::string& url);
+
+}  // namespace qx

@@ -1,0 +1,190 @@
+#include "search/CrawlEngine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "search/CSearchThread.h"
+#include "search/CrawlState.h"
+#include "search/MatchedRoots.h"
+#include "search/PageWindow.h"
+#include "search/SearchSettings.h"
+#include "search/SeenBuckets.h"
+
+namespace qx {
+
+namespace {
+
+constexpr const char* kSearchFinished = "Search finished";
+constexpr const char* kCannotStartThread = "Cannot Start New Thread";
+
+}  // namespace
+
+CrawlEngine::CrawlEngine(std::shared_ptr<CrawlState> crawl,
+                         std::shared_ptr<const SearchSettings> settings)
+    : crawl_(std::move(crawl)), settings_(std::move(settings)) {}
+
+bool CrawlEngine::StopSeen() const {
+    return Counters().StopRequested != 0;
+}
+
+int CrawlEngine::EngineProc() {
+    SearchCounters& counters = Counters();
+    if (counters.SearchActive != 0) {
+        if (settings_->RepeatSeconds >= 0) {
+            if (!StopSeen()) {
+                RepeatLoop();
+            }
+        } else {
+            MainLoop();
+        }
+    }
+    if (counters.SearchActive == 0) {
+        MarkAllDone();
+    }
+    return 0;
+}
+
+void CrawlEngine::RepeatLoop() {
+    const auto stopSeen = [this] { return StopSeen(); };
+    for (;;) {
+        {
+            std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
+            if (StopSeen()) {
+                return;
+            }
+            auto& queue = crawl_->PendingQueue;
+            if (!queue.empty() && queue.front()->running == 0) {
+                SearchItem& head = *queue.front();
+                head.running = 1;
+                head.done = 0;
+                StartWorker(queue.begin(), false);
+            }
+        }
+        std::this_thread::yield();
+        if (StopSeen()) {
+            return;
+        }
+        for (int k = settings_->RepeatSeconds; k >= 1; --k) {
+            crawl_->Pause(std::chrono::milliseconds(1000), stopSeen);
+            crawl_->Page().SendMessage(WM_REPEAT_COUNTDOWN, static_cast<std::uintptr_t>(k), 0);
+            if (StopSeen()) {
+                return;
+            }
+        }
+    }
+}
+
+void CrawlEngine::MainLoop() {
+    SeenBuckets seen;
+    Cursor cursor;
+    {
+        std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
+        cursor = crawl_->PendingQueue.begin();
+    }
+    int idleRounds = 0;
+    const auto stopSeen = [this] { return StopSeen(); };
+    for (;;) {
+        if (idleRounds == kIdleRoundsToFinish) {
+            crawl_->Page().ShowMessage(kSearchFinished);
+            Counters().StopRequested = 1;
+            return;
+        }
+        if (StopSeen()) {
+            return;
+        }
+        crawl_->Pause(std::chrono::milliseconds(settings_->EngineRevs), stopSeen);
+        if (StopSeen()) {
+            return;
+        }
+        {
+            std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
+            if (StopSeen()) {
+                return;
+            }
+            Round(seen, cursor, idleRounds);
+        }
+        std::this_thread::yield();
+    }
+}
+
+void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds) {
+    const SearchSettings& settings = *settings_;
+    auto& queue = crawl_->PendingQueue;
+    const std::size_t entries = queue.size();
+    if (entries == 0) {
+        ++idleRounds;
+        cursor = queue.end();
+        return;
+    }
+    idleRounds = 0;
+    const int cap = settings.MaxConnections;
+    int active = Counters().ActiveWorkers;
+    const std::size_t limit = std::min<std::size_t>(entries, kMaxExaminedPerRound);
+    for (std::size_t examined = 0; examined < limit && !queue.empty(); ++examined) {
+        if (cursor == queue.end()) {
+            cursor = queue.begin();
+            continue;
+        }
+        SearchItem& item = **cursor;
+        const bool finished = item.done != 0 && item.running == 0;
+        if (active >= cap) {
+            if (!finished) {
+                break;  // the cursor stays; nothing changes until a worker reports
+            }
+            cursor = RemoveEntry(cursor);
+            continue;
+        }
+        ++active;
+        if (finished) {
+            cursor = RemoveEntry(cursor);
+        } else if (item.running != 0) {
+            ++cursor;
+        } else if (settings.StopOnMatch && crawl_->Roots().Contains(item.rootId)) {
+            item.done = 1;
+            ++cursor;
+        } else if (seen.Contains(item.url)) {
+            item.done = 1;
+            ++cursor;
+        } else {
+            if (item.carriedOver == 0) {
+                seen.Record(item.url);
+            }
+            item.running = 1;
+            cursor = StartWorker(cursor, true);
+        }
+    }
+}
+
+CrawlEngine::Cursor CrawlEngine::RemoveEntry(Cursor at) {
+    auto& queue = crawl_->PendingQueue;
+    Cursor next = queue.erase(at);
+    return next == queue.end() ? queue.begin() : next;
+}
+
+CrawlEngine::Cursor CrawlEngine::StartWorker(Cursor at, bool countActive) {
+    SearchItem& item = **at;
+    try {
+        CSearchThread::Launch(crawl_, settings_, item);
+    } catch (...) {
+        item.running = 0;
+        crawl_->Page().ShowMessage(kCannotStartThread);
+        return RemoveEntry(at);
+    }
+    if (countActive) {
+        ++Counters().ActiveWorkers;
+        if (settings_->EngineDamp > 1) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(settings_->EngineDamp));
+        }
+    }
+    return std::next(at);
+}
+
+void CrawlEngine::MarkAllDone() {
+    std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
+    for (auto& item : crawl_->PendingQueue) {
+        item->done = 1;
+    }
+}
+
+}  // namespace qx

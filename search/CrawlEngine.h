@@ -1,0 +1,45 @@
+#pragma once
+
+#include <list>
+#include <memory>
+
+#include "search/SearchItem.h"
+
+namespace qx {
+
+class CrawlState;
+class SeenBuckets;
+struct SearchSettings;
+
+// The engine thread of one search: in timed rounds it walks the pending queue,
+// frees finished entries, marks duplicates and Stop-on-Match skips done and
+// starts a worker for each new entry while the running workers stay under the
+// connection cap. In repeat mode it fetches the queue's head again and again.
+class CrawlEngine {
+public:
+    static constexpr int kIdleRoundsToFinish = 7;
+    static constexpr int kMaxExaminedPerRound = 1000;
+
+    CrawlEngine(std::shared_ptr<CrawlState> crawl, std::shared_ptr<const SearchSettings> settings);
+
+    // The engine thread's body; returns 0.
+    int EngineProc();
+
+private:
+    using Cursor = std::list<std::unique_ptr<SearchItem>>::iterator;
+
+    bool StopSeen() const;
+    void RepeatLoop();
+    void MainLoop();
+    void Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds);
+    Cursor RemoveEntry(Cursor at);
+    // Starts a worker for the entry under `at`; on failure tells the user and
+    // drops the entry. Returns the cursor past the entry.
+    Cursor StartWorker(Cursor at, bool countActive);
+    void MarkAllDone();
+
+    std::shared_ptr<CrawlState> crawl_;
+    std::shared_ptr<const SearchSettings> settings_;
+};
+
+}  // namespace qx

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+
+#include "search/HttpFetcher.h"
+#include "search/SearchItem.h"
+
+namespace qx {
+
+class CSearchThread;
+class MatchedRoots;
+class PageWindow;
+
+// What the search page, its engine thread and its worker threads share. Every
+// thread holds it through a shared_ptr, so a thread that outlives the page
+// (window closed mid-fetch) never touches freed state.
+class CrawlState {
+public:
+    CrawlState(std::shared_ptr<PageWindow> page, MatchedRoots& matchedRoots);
+    ~CrawlState();
+    CrawlState(const CrawlState&) = delete;
+    CrawlState& operator=(const CrawlState&) = delete;
+
+    // Guards PendingQueue, the running/done/carried-over flags of its items,
+    // WorkerList and the depth and bookkeeping a link follower writes.
+    std::recursive_mutex QueueLock;
+    // Items in arrival order; only the engine removes (and frees) entries.
+    std::list<std::unique_ptr<SearchItem>> PendingQueue;
+    // Running workers in start order; removed on WM_WORKER_DONE.
+    std::list<CSearchThread*> WorkerList;
+
+    PageWindow& Page() const { return *page_; }
+    MatchedRoots& Roots() const { return *matchedRoots_; }
+    // Only while no search runs.
+    void SetRoots(MatchedRoots& roots) { matchedRoots_ = &roots; }
+
+    void SetFetcherLimits(const FetcherLimits& limits);
+    FetcherLimits Limits() const;
+
+    // The engine's pause: the first one after creation returns at once, every
+    // later one lasts `duration` unless `cutShort` turns true after Wake().
+    void Pause(std::chrono::milliseconds duration, const std::function<bool()>& cutShort);
+    void Wake();
+
+    // Transfers in flight should give up (the page is closing).
+    std::atomic<bool> AbortRequested{false};
+
+    // Worker threads alive (counted from before their start to their last step).
+    void ThreadStarting();
+    void ThreadEnded();
+    int LiveThreads() const;
+    bool WaitForThreads(std::chrono::milliseconds wait);
+
+    std::uint64_t NextThreadId() { return nextThreadId_.fetch_add(1) + 1; }
+
+    // The engine thread of the current search has returned.
+    void EngineEnded();
+    void EngineStarting();
+    bool EngineRunning() const;
+    bool WaitForEngine(std::chrono::milliseconds wait);
+
+private:
+    std::shared_ptr<PageWindow> page_;
+    MatchedRoots* matchedRoots_;
+
+    mutable std::mutex limitsLock_;
+    FetcherLimits limits_;
+
+    std::mutex wakeLock_;
+    std::condition_variable wake_;
+    bool firstPauseFree_ = true;
+
+    mutable std::mutex liveLock_;
+    std::condition_variable liveChanged_;
+    int liveThreads_ = 0;
+    bool engineRunning_ = false;
+
+    std::atomic<std::uint64_t> nextThreadId_{0};
+};
+
+}  // namespace qx

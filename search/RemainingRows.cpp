@@ -1,0 +1,168 @@
+#include "search/RemainingRows.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace qx {
+
+namespace {
+
+std::size_t LowBit(std::size_t i) {
+    return i & (~i + 1);
+}
+
+}  // namespace
+
+const RemainingRow& RemainingRows::At(std::size_t row) const {
+    return storage_[StorageIndexOf(row)];
+}
+
+void RemainingRows::Set(std::size_t row, RemainingRow value) {
+    const std::size_t index = StorageIndexOf(row);
+    if (storage_[index].url != value.url) {
+        UnindexUrl(index);
+        storage_[index] = std::move(value);
+        IndexUrl(index);
+    } else {
+        storage_[index] = std::move(value);
+    }
+}
+
+std::size_t RemainingRows::Append(RemainingRow row) {
+    storage_.push_back(std::move(row));
+    aliveFlags_.push_back(1);
+    FenwickPush(1);
+    IndexUrl(storage_.size() - 1);
+    return alive_++;
+}
+
+void RemainingRows::RemoveAt(std::size_t row) {
+    const std::size_t index = StorageIndexOf(row);
+    UnindexUrl(index);
+    Kill(index);
+    CompactIfSparse();
+}
+
+std::optional<std::size_t> RemainingRows::RemoveByUrl(const std::string& url) {
+    auto found = byUrl_.find(url);
+    if (found == byUrl_.end()) {
+        return std::nullopt;
+    }
+    const std::size_t index = found->second.front();
+    const std::size_t row = RowOf(index);
+    UnindexUrl(index);
+    Kill(index);
+    CompactIfSparse();
+    return row;
+}
+
+std::optional<std::size_t> RemainingRows::Find(const std::string& url) const {
+    auto found = byUrl_.find(url);
+    if (found == byUrl_.end()) {
+        return std::nullopt;
+    }
+    return RowOf(found->second.front());
+}
+
+void RemainingRows::Clear() {
+    storage_.clear();
+    aliveFlags_.clear();
+    fenwick_.clear();
+    byUrl_.clear();
+    alive_ = 0;
+}
+
+std::size_t RemainingRows::StorageIndexOf(std::size_t row) const {
+    if (row >= alive_) {
+        throw std::out_of_range("Remaining row out of range");
+    }
+    // Descend the Fenwick tree to the smallest prefix holding row + 1 alive rows.
+    std::size_t position = 0;
+    std::size_t remaining = row + 1;
+    std::size_t step = 1;
+    while (step * 2 <= storage_.size()) {
+        step *= 2;
+    }
+    for (; step > 0; step /= 2) {
+        const std::size_t next = position + step;
+        if (next <= storage_.size() && static_cast<std::size_t>(fenwick_[next]) < remaining) {
+            position = next;
+            remaining -= static_cast<std::size_t>(fenwick_[next]);
+        }
+    }
+    return position;  // 1-based position + 1 - 1
+}
+
+std::size_t RemainingRows::RowOf(std::size_t storageIndex) const {
+    std::size_t sum = 0;
+    for (std::size_t i = storageIndex; i > 0; i -= LowBit(i)) {
+        sum += static_cast<std::size_t>(fenwick_[i]);
+    }
+    return sum;
+}
+
+void RemainingRows::FenwickAdd(std::size_t storageIndex, int delta) {
+    for (std::size_t i = storageIndex + 1; i < fenwick_.size(); i += LowBit(i)) {
+        fenwick_[i] += delta;
+    }
+}
+
+void RemainingRows::FenwickPush(int value) {
+    if (fenwick_.empty()) {
+        fenwick_.push_back(0);  // index 0 is unused
+    }
+    // Node i covers (i - lowbit(i), i]: its value plus the nodes below it.
+    const std::size_t i = fenwick_.size();
+    int sum = value;
+    for (std::size_t child = i - 1; child > i - LowBit(i); child -= LowBit(child)) {
+        sum += fenwick_[child];
+    }
+    fenwick_.push_back(sum);
+}
+
+void RemainingRows::IndexUrl(std::size_t storageIndex) {
+    auto& indexes = byUrl_[storage_[storageIndex].url];
+    indexes.insert(std::lower_bound(indexes.begin(), indexes.end(), storageIndex), storageIndex);
+}
+
+void RemainingRows::UnindexUrl(std::size_t storageIndex) {
+    auto found = byUrl_.find(storage_[storageIndex].url);
+    if (found == byUrl_.end()) {
+        return;
+    }
+    auto& indexes = found->second;
+    auto at = std::lower_bound(indexes.begin(), indexes.end(), storageIndex);
+    if (at != indexes.end() && *at == storageIndex) {
+        indexes.erase(at);
+    }
+    if (indexes.empty()) {
+        byUrl_.erase(found);
+    }
+}
+
+void RemainingRows::Kill(std::size_t storageIndex) {
+    aliveFlags_[storageIndex] = 0;
+    FenwickAdd(storageIndex, -1);
+    storage_[storageIndex] = RemainingRow{};
+    --alive_;
+}
+
+void RemainingRows::CompactIfSparse() {
+    if (storage_.size() < 64 || alive_ * 2 >= storage_.size()) {
+        return;
+    }
+    std::vector<RemainingRow> rows;
+    rows.reserve(alive_);
+    for (std::size_t i = 0; i < storage_.size(); ++i) {
+        if (aliveFlags_[i]) {
+            rows.push_back(std::move(storage_[i]));
+        }
+    }
+    Clear();
+    storage_.reserve(rows.size());
+    for (RemainingRow& row : rows) {
+        Append(std::move(row));
+    }
+}
+
+}  // namespace qx

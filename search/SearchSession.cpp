@@ -1,0 +1,572 @@
+#include "search/SearchSession.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+
+#include "search/CSearchThread.h"
+#include "search/CrawlEngine.h"
+#include "search/CrawlState.h"
+#include "search/MatchedRoots.h"
+#include "search/PageWindow.h"
+#include "search/ResultRecord.h"
+#include "search/SearchItem.h"
+#include "search/SearchSettings.h"
+#include "search/SyncMessageQueue.h"
+
+namespace qx {
+
+namespace {
+
+constexpr const char* kSearchUnderProgress =
+    "Warning: search under progress.\n\nPress \"Stop\" to quit search.";
+constexpr const char* kEnterItem =
+    "Before starting the search you must enter an item to search for.";
+constexpr const char* kEnterUrls =
+    "Before starting the search you must enter and select URLs under the \"Links\" button.";
+constexpr const char* kTooManyConnections =
+    "Warning: QuillEx is continuing with \"Max Connections:\" greater than 115.";
+constexpr const char* kCannotStartThread = "Cannot Start New Thread";
+constexpr const char* kQuitQuestion = "Are you sure you want to quit the search?";
+constexpr const char* kCannotClear =
+    "Cannot clear items while searching.\nPress the \"Stop\" button to stop search and then "
+    "\"Clear\" to clear items.";
+constexpr const char* kCannotDelete =
+    "Cannot delete items while searching.\nPress the \"Stop\" button to stop search and then "
+    "\"Delete\" to remove items.";
+constexpr const char* kCannotMove =
+    "Cannot move items to \"Links\" while searching.\nPress the \"Stop\" button to stop search "
+    "and then try again.";
+constexpr const char* kNoItemSelected = "No item selected";
+
+constexpr int kDefaultMaxConnections = 25;
+constexpr int kConnectionsWarningAbove = 115;
+constexpr int kMinEngineRevs = 10;
+constexpr int kStatusScanned = 1;
+constexpr int kStatusRemaining = 2;
+constexpr int kStatusSearches = 3;
+constexpr const char* kInfinity = "infinity";
+
+// atoi: leading white space, an optional sign and digits; anything else ends
+// the number, no digits give 0. Saturates instead of overflowing.
+int Atoi(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) {
+            value = static_cast<long long>(INT_MAX) + 1;
+        }
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (value > INT_MAX) {
+        return INT_MAX;
+    }
+    return static_cast<int>(value < INT_MIN ? INT_MIN : value);
+}
+
+std::string TrimLeft(const std::string& text) {
+    std::size_t first = 0;
+    while (first < text.size() && std::isspace(static_cast<unsigned char>(text[first]))) {
+        ++first;
+    }
+    return text.substr(first);
+}
+
+std::string WithoutTrailingSlash(const std::string& url) {
+    if (!url.empty() && url.back() == '/') {
+        return url.substr(0, url.size() - 1);
+    }
+    return url;
+}
+
+std::string LimitText(int value) {
+    return value == -1 ? kInfinity : std::to_string(value);
+}
+
+bool IsUnlimited(const std::string& column) {
+    return column == kInfinity || column == "-1";
+}
+
+}  // namespace
+
+SearchSession::SearchSession(SearchSessionView& view)
+    : view_(view),
+      queue_(std::make_shared<SyncMessageQueue>(
+          [this](unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
+              return HandleMessage(msg, wParam, lParam);
+          },
+          [this](const std::string& text) { view_.ShowMessage(text, MessageKind::kPlain); })),
+      crawl_(std::make_shared<CrawlState>(queue_, MatchedRoots::Instance())) {}
+
+SearchSession::~SearchSession() {
+    Shutdown();
+}
+
+void SearchSession::SetNotifier(std::function<void()> notifier) {
+    queue_->SetNotifier(std::move(notifier));
+}
+
+std::size_t SearchSession::PumpMessages() {
+    return queue_->Pump();
+}
+
+std::size_t SearchSession::WaitAndPumpMessages(std::chrono::milliseconds timeout) {
+    return queue_->WaitAndPump(timeout);
+}
+
+void SearchSession::SetFetcherLimits(const FetcherLimits& limits) {
+    crawl_->SetFetcherLimits(limits);
+}
+
+void SearchSession::SetMatchedRoots(MatchedRoots& roots) {
+    crawl_->SetRoots(roots);
+}
+
+bool SearchSession::EngineAlive() const {
+    return crawl_->EngineRunning();
+}
+
+void SearchSession::Refuse(const std::string& text) {
+    view_.ShowMessage(text, MessageKind::kPlain);
+}
+
+void SearchSession::ShowStatus(int pane, const char* format, long value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    view_.SetStatusText(pane, text);
+}
+
+// --- Start -------------------------------------------------------------------
+
+bool SearchSession::Start(const SearchControls& controls) {
+    if (shutDown_) {
+        return false;
+    }
+    if (running_) {
+        Refuse(kSearchUnderProgress);
+        return false;
+    }
+    // The engine of a stopped search must be gone before the run flags are
+    // reset, or it would carry on as part of the new search.
+    WaitForEngineEnd();
+
+    SearchCounters& counters = Counters();
+    stopPending_ = false;
+    counters.SearchActive = 1;
+    counters.StopRequested = 0;
+    Settings().RepeatSeconds = -1;
+
+    std::lock_guard<std::recursive_mutex> pageLock(PageLock);
+    // Workers of the earlier search may hold QueueLock while they wait for
+    // this thread, so their messages are handled while we wait for it.
+    auto queueLock = queue_->LockWhilePumping(crawl_->QueueLock);
+    MarkCarriedOver();
+    ReadSettings(controls);
+    if (!ReadTexts(controls)) {
+        Refuse(kEnterItem);
+        return false;
+    }
+    if (remaining_.Empty()) {
+        Refuse(kEnterUrls);
+        return false;
+    }
+
+    running_ = true;
+    view_.SetRunningIcon(true);
+    view_.SetWaitCursor(true);
+    if (!firstStartDone_) {
+        view_.ActivatePage(2);
+        view_.ActivatePage(1);
+        firstStartDone_ = true;
+    }
+    QueueStartRows(controls.repeatOn);
+    const bool engineStarted = StartEngine();
+    view_.SetWaitCursor(false);
+    return engineStarted;
+}
+
+void SearchSession::MarkCarriedOver() {
+    for (auto& item : crawl_->PendingQueue) {
+        item->carriedOver = 1;
+        if (item->running == 0) {
+            item->done = 1;
+        }
+    }
+}
+
+void SearchSession::ReadSettings(const SearchControls& c) {
+    SearchSettings& s = Settings();
+    s.DefaultWidth = c.defaultWidthOn && !c.defaultWidth.empty() ? Atoi(c.defaultWidth) : -1;
+    s.NoRemove = c.noRemove ? 1 : 0;
+    noRemoveCopy_ = s.NoRemove;
+    s.RepeatSeconds = c.repeatOn && !c.repeatSeconds.empty() ? Atoi(c.repeatSeconds) : -1;
+    s.StopOnMatch = c.stopOnMatch ? 1 : 0;
+    s.MaxDepth = c.maxDepthOn && !c.maxDepth.empty() ? Atoi(c.maxDepth) : -1;
+    s.WidthDepth = c.widthDepthOn && !c.widthDepth.empty() ? Atoi(c.widthDepth) : -1;
+    if (!c.maxConnectionsOn) {
+        s.MaxConnections = kDefaultMaxConnections;
+    } else if (!c.maxConnections.empty()) {
+        s.MaxConnections = Atoi(c.maxConnections);
+    }
+    s.ItemInclude = c.itemInclude ? 1 : 0;
+    if (c.describeOn) {
+        if (!c.describeForward.empty()) {
+            s.DescribeForward = Atoi(c.describeForward);
+        }
+        if (!c.describeBackward.empty()) {
+            s.DescribeBackward = Atoi(c.describeBackward);
+        }
+    }
+    if (c.engineTimingOn) {
+        if (!c.engineRevs.empty()) {
+            const int revs = Atoi(c.engineRevs);
+            s.EngineRevs = revs <= kMinEngineRevs ? kMinEngineRevs : revs;
+        }
+        if (!c.engineDamp.empty()) {
+            const int damp = Atoi(c.engineDamp);
+            s.EngineDamp = damp <= 0 ? 1 : damp;
+        }
+    }
+    if (c.maxRemainingOn && !c.maxRemaining.empty()) {
+        s.MaxRemaining = Atoi(c.maxRemaining);
+        s.MaxRemainingOn = 1;
+    } else {
+        s.MaxRemainingOn = 0;
+    }
+    s.ExcludeUrlFilter = c.excludeUrl ? 1 : 0;
+    s.IncludeUrlFilter = c.includeUrl ? 1 : 0;
+    if (s.MaxConnections > kConnectionsWarningAbove) {
+        view_.ShowMessage(kTooManyConnections, MessageKind::kExclamation);
+    }
+}
+
+bool SearchSession::ReadTexts(const SearchControls& c) {
+    SearchSettings& s = Settings();
+    s.SearchText = c.search;
+    s.TargetText = c.target;
+    const std::string target = TrimLeft(c.target);
+    const std::string include = TrimLeft(c.include);
+    const std::string exclude = TrimLeft(c.exclude);
+    const bool targetPresent = !target.empty();
+    if (targetPresent) {
+        s.TargetValue = Atoi(target);
+    }
+    // Blanks alone are no words: storing them would make "  " a search word.
+    s.IncludeText = include;
+    s.ExcludeText = exclude;
+    if (TrimLeft(c.search).empty()) {
+        return false;
+    }
+    s.MatchMode =
+        ComputeMatchMode(targetPresent, !include.empty(), !exclude.empty(), s.ItemInclude != 0);
+    return true;
+}
+
+void SearchSession::FixUpRemainingRow(std::size_t index, bool repeat) {
+    const SearchSettings& s = Settings();
+    RemainingRow row = remaining_.At(index);
+    if (row.url.find("http") == std::string::npos) {
+        row.url.insert(0, "http://");
+    }
+    row.depth = "0";
+    const auto unlimited = [repeat](const std::string& column) {
+        return repeat ? column == kInfinity : IsUnlimited(column);
+    };
+    if (unlimited(row.maxDepth) && s.MaxDepth >= 0) {
+        row.maxDepth = std::to_string(s.MaxDepth);
+    }
+    if (unlimited(row.width) && s.DefaultWidth >= 0) {
+        row.width = std::to_string(s.DefaultWidth);
+    }
+    remaining_.Set(index, std::move(row));
+}
+
+void SearchSession::QueueStartRows(bool repeat) {
+    const SearchSettings& s = Settings();
+    const std::size_t rows = repeat ? 1 : remaining_.Size();
+    for (std::size_t i = 0; i < rows; ++i) {
+        FixUpRemainingRow(i, repeat);
+    }
+    view_.RowsReset(SessionList::kRemaining);
+    for (std::size_t i = 0; i < rows; ++i) {
+        const RemainingRow& row = remaining_.At(i);
+        auto item = std::make_unique<SearchItem>();
+        item->pageWindow = queue_.get();
+        item->url = row.url;
+        item->depth = 0;
+        item->maxDepth = row.maxDepth == kInfinity ? s.MaxDepth : Atoi(row.maxDepth);
+        item->width = row.width == kInfinity ? s.DefaultWidth : Atoi(row.width);
+        item->rootId = item->width != -1 || s.StopOnMatch == 1 ? static_cast<int>(i) : -1;
+        item->widthDepth = s.WidthDepth;
+        item->levelsLeft = s.WidthDepth;
+        item->levelsLimited = s.WidthDepth != -1 ? 1 : 0;
+        item->matchMode = s.MatchMode;
+        crawl_->PendingQueue.push_back(std::move(item));
+        ShowStatus(kStatusRemaining, "Remaining: %ld", ++Counters().RemainingCount);
+    }
+}
+
+bool SearchSession::StartEngine() {
+    auto settings = std::make_shared<const SearchSettings>(Settings());
+    crawl_->EngineStarting();
+    try {
+        engine_ = std::thread([crawl = crawl_, settings] {
+            CrawlEngine(crawl, settings).EngineProc();
+            crawl->EngineEnded();
+        });
+    } catch (const std::exception&) {
+        crawl_->EngineEnded();
+        Refuse(kCannotStartThread);
+        return false;
+    }
+    return true;
+}
+
+void SearchSession::WaitForEngineEnd() {
+    while (crawl_->EngineRunning()) {
+        queue_->WaitAndPump(std::chrono::milliseconds(5));
+    }
+    if (engine_.joinable()) {
+        engine_.join();
+    }
+}
+
+// --- Stop, Clear, Delete, To Links ---------------------------------------------
+
+void SearchSession::Stop() {
+    if (running_ && !stopPending_) {
+        stopAnswer_ = view_.AskYesNoCancel(kQuitQuestion);
+    }
+    if (stopAnswer_ == DialogAnswer::kYes || stopPending_) {
+        Counters().SearchActive = 0;
+        Counters().StopRequested = 1;
+        stopPending_ = true;
+        running_ = false;
+        view_.SetRunningIcon(false);
+        crawl_->Wake();
+    }
+}
+
+void SearchSession::Clear() {
+    if (running_) {
+        Refuse(kCannotClear);
+        return;
+    }
+    std::lock_guard<std::recursive_mutex> pageLock(PageLock);
+    scanRows_.clear();
+    remaining_.Clear();
+    view_.RowsReset(SessionList::kScan);
+    view_.RowsReset(SessionList::kRemaining);
+    Counters().RemainingCount = 0;
+    ShowStatus(kStatusRemaining, "Remaining: %ld", 0);
+    Counters().ScannedCount = 0;
+    ShowStatus(kStatusScanned, "Scanned: %ld", 0);
+}
+
+bool SearchSession::Delete(int selectedRow) {
+    if (running_) {
+        Refuse(kCannotDelete);
+        return false;
+    }
+    std::lock_guard<std::recursive_mutex> pageLock(PageLock);
+    if (selectedRow < 0 || static_cast<std::size_t>(selectedRow) >= remaining_.Size()) {
+        Refuse(kNoItemSelected);
+        return false;
+    }
+    remaining_.RemoveAt(static_cast<std::size_t>(selectedRow));
+    view_.RowRemoved(SessionList::kRemaining, static_cast<std::size_t>(selectedRow));
+    return true;
+}
+
+std::optional<std::string> SearchSession::ToLinks(int selectedRow) {
+    if (running_) {
+        Refuse(kCannotMove);
+        return std::nullopt;
+    }
+    std::lock_guard<std::recursive_mutex> pageLock(PageLock);
+    if (selectedRow < 0 || static_cast<std::size_t>(selectedRow) >= remaining_.Size()) {
+        Refuse(kNoItemSelected);
+        return std::nullopt;
+    }
+    std::string url = remaining_.At(static_cast<std::size_t>(selectedRow)).url;
+    if (url.find("http://") != std::string::npos) {
+        url.erase(0, 7);
+    }
+    return url;
+}
+
+void SearchSession::AppendRemaining(RemainingRow row) {
+    std::lock_guard<std::recursive_mutex> pageLock(PageLock);
+    const std::size_t index = remaining_.Append(std::move(row));
+    view_.RowAppended(SessionList::kRemaining, index);
+}
+
+void SearchSession::Shutdown() {
+    if (shutDown_) {
+        return;
+    }
+    shutDown_ = true;
+    Counters().SearchActive = 0;
+    Counters().StopRequested = 1;
+    running_ = false;
+    stopPending_ = true;
+    crawl_->AbortRequested = true;
+    crawl_->Wake();
+    // From here no thread waits for this page and none reaches it.
+    queue_->Close();
+    const auto deadline = std::chrono::steady_clock::now() + shutdownWait_;
+    const bool engineEnded = crawl_->WaitForEngine(shutdownWait_);
+    if (engine_.joinable()) {
+        if (engineEnded) {
+            engine_.join();
+        } else {
+            engine_.detach();  // it holds its own reference to the shared state
+        }
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    crawl_->WaitForThreads(std::max(left, std::chrono::milliseconds(0)));
+}
+
+// --- messages ----------------------------------------------------------------
+
+std::intptr_t SearchSession::HandleMessage(unsigned msg, std::uintptr_t wParam,
+                                           std::intptr_t lParam) {
+    switch (msg) {
+        case WM_WORKER_DONE:
+            return OnWorkerDone(lParam);
+        case WM_SEARCH_RESULT:
+            return OnSearchResult(wParam, lParam);
+        case WM_ADD_REMAINING:
+            return OnAddRemaining(lParam);
+        case WM_REPEAT_COUNTDOWN:
+            return OnRepeatCountdown(wParam);
+        default:
+            return 0;
+    }
+}
+
+std::intptr_t SearchSession::OnWorkerDone(std::intptr_t lParam) {
+    SearchCounters& counters = Counters();
+    int active = --counters.ActiveWorkers;
+    std::lock_guard<std::recursive_mutex> pageLock(PageLock);
+    const int scanned = ++counters.ScannedCount;
+    while (active < 0 && !counters.ActiveWorkers.compare_exchange_weak(active, 0)) {
+    }
+    ShowStatus(kStatusSearches, "Searches: %ld", counters.ActiveWorkers.load());
+    ShowStatus(kStatusScanned, "Scanned: %ld", scanned);
+    // The worker holds QueueLock while it waits for this handler.
+    auto* item = reinterpret_cast<SearchItem*>(lParam);
+    if (item == nullptr) {
+        return 0;
+    }
+    auto& workers = crawl_->WorkerList;
+    for (auto it = workers.begin(); it != workers.end(); ++it) {
+        if ((*it)->ThreadId() == item->threadId) {
+            item->worker = nullptr;
+            item->running = 0;
+            workers.erase(it);
+            break;
+        }
+    }
+    return 0;
+}
+
+std::string SearchSession::CleanDescription(const std::string& description) {
+    if (description.find('&') == std::string::npos) {
+        return description;
+    }
+    static const char* const kEntities[] = {"&nbsp", "&amp", "&quot", "&lt",
+                                            "&gt",   "&reg", "&copy"};
+    std::string cleaned;
+    cleaned.reserve(description.size());
+    for (std::size_t i = 0; i < description.size(); ++i) {
+        const char c = description[i];
+        if (c == '\r' || c == '\n') {
+            continue;
+        }
+        if (c == '&') {
+            for (const char* entity : kEntities) {
+                const std::string_view name(entity);
+                if (description.compare(i, name.size(), name) == 0) {
+                    i += name.size() - 1;
+                    break;
+                }
+            }
+            continue;
+        }
+        cleaned.push_back(c);
+    }
+    return cleaned;
+}
+
+std::intptr_t SearchSession::OnSearchResult(std::uintptr_t kind, std::intptr_t lParam) {
+    const auto* record = reinterpret_cast<const ResultRecord*>(lParam);
+    if (record == nullptr) {
+        return 0;
+    }
+    std::lock_guard<std::recursive_mutex> pageLock(PageLock);
+    const std::string title = record->title;
+    const std::string url = record->url;
+    switch (kind) {
+        case kResultDescribed:
+            scanRows_.push_back({title, url, CleanDescription(record->description)});
+            break;
+        case kResultNoMatch:
+            scanRows_.push_back({title, url, "NO MATCH"});
+            break;
+        case kResultConnectionFailed:
+            scanRows_.push_back({title, url, "CONNECTION FAILED"});
+            break;
+        default:
+            break;
+    }
+    if (kind == kResultDescribed || kind == kResultNoMatch || kind == kResultConnectionFailed) {
+        view_.RowAppended(SessionList::kScan, scanRows_.size() - 1);
+    }
+    if (!url.empty() && noRemoveCopy_ != 1) {
+        if (auto row = remaining_.RemoveByUrl(WithoutTrailingSlash(url))) {
+            view_.RowRemoved(SessionList::kRemaining, *row);
+        }
+        ShowStatus(kStatusRemaining, "Remaining: %ld", --Counters().RemainingCount);
+    }
+    if (kind == kResultMatch) {
+        const int matches = ++Counters().MatchCount;
+        matchRows_.push_back({title, url, CleanDescription(record->description)});
+        view_.RowAppended(SessionList::kResults, matchRows_.size() - 1);
+        view_.SetResultCountText(std::to_string(matches));
+    }
+    return 0;
+}
+
+std::intptr_t SearchSession::OnAddRemaining(std::intptr_t lParam) {
+    const auto* item = reinterpret_cast<const SearchItem*>(lParam);
+    if (item == nullptr) {
+        return 0;
+    }
+    std::lock_guard<std::recursive_mutex> pageLock(PageLock);
+    RemainingRow row{WithoutTrailingSlash(item->url), std::to_string(item->depth),
+                     LimitText(item->maxDepth), LimitText(item->width)};
+    const std::size_t index = remaining_.Append(std::move(row));
+    view_.RowAppended(SessionList::kRemaining, index);
+    ShowStatus(kStatusRemaining, "Remaining: %ld", ++Counters().RemainingCount);
+    return 0;
+}
+
+std::intptr_t SearchSession::OnRepeatCountdown(std::uintptr_t secondsLeft) {
+    ShowStatus(kStatusRemaining, "Remaining: %ld", static_cast<long>(secondsLeft));
+    return 1;
+}
+
+}  // namespace qx

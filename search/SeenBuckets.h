@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace qx {
+
+// The URLs one search has started, in 30 buckets by URL length. A bucket keeps
+// its URLs in arrival order and is thinned when it grows past its limit, so
+// memory stays bounded and a URL dropped by thinning may be fetched again.
+// The set beside each ordered list only speeds up the lookup.
+class SeenBuckets {
+public:
+    static constexpr std::size_t kBucketCount = 30;
+    static constexpr std::size_t kThinAbove = 1300;
+
+    // Which bucket a URL of `length` characters belongs to.
+    static std::size_t BucketOf(std::size_t length);
+
+    // Exact, case-sensitive comparison on the whole URL.
+    bool Contains(const std::string& url) const;
+    // Appends the URL to its bucket, thinning the bucket first when it holds
+    // more than kThinAbove URLs.
+    void Record(const std::string& url);
+
+    // The bucket's URLs, oldest first.
+    const std::vector<std::string>& Bucket(std::size_t bucket) const {
+        return buckets_[bucket].ordered;
+    }
+
+private:
+    struct BucketData {
+        std::vector<std::string> ordered;
+        std::unordered_multiset<std::string> lookup;
+    };
+    static void Thin(BucketData& bucket);
+
+    std::array<BucketData, kBucketCount> buckets_;
+};
+
+}  // namespace qx

@@ -1,0 +1,151 @@
+#include "search/SyncMessageQueue.h"
+
+namespace qx {
+
+struct SyncMessageQueue::Pending {
+    bool isShow = false;
+    unsigned msg = 0;
+    std::uintptr_t wParam = 0;
+    std::intptr_t lParam = 0;
+    std::string text;
+    std::intptr_t result = 0;
+    bool finished = false;
+};
+
+SyncMessageQueue::SyncMessageQueue(Handler handler, MessageShower shower)
+    : handler_(std::move(handler)),
+      shower_(std::move(shower)),
+      owner_(std::this_thread::get_id()) {}
+
+SyncMessageQueue::~SyncMessageQueue() {
+    Close();
+}
+
+void SyncMessageQueue::SetNotifier(std::function<void()> notifier) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    notifier_ = std::move(notifier);
+}
+
+void SyncMessageQueue::BindOwnerThread() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    owner_ = std::this_thread::get_id();
+}
+
+bool SyncMessageQueue::IsOwnerThread() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return owner_ == std::this_thread::get_id();
+}
+
+bool SyncMessageQueue::IsClosed() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return closed_;
+}
+
+std::intptr_t SyncMessageQueue::SendMessage(unsigned msg, std::uintptr_t wParam,
+                                            std::intptr_t lParam) {
+    Pending pending;
+    pending.msg = msg;
+    pending.wParam = wParam;
+    pending.lParam = lParam;
+    return Deliver(pending);
+}
+
+void SyncMessageQueue::ShowMessage(const std::string& text) {
+    Pending pending;
+    pending.isShow = true;
+    pending.text = text;
+    Deliver(pending);
+}
+
+std::intptr_t SyncMessageQueue::RunNow(const Pending& pending) {
+    if (pending.isShow) {
+        if (shower_) {
+            shower_(pending.text);
+        }
+        return 0;
+    }
+    return handler_ ? handler_(pending.msg, pending.wParam, pending.lParam) : 0;
+}
+
+std::intptr_t SyncMessageQueue::Deliver(Pending& pending) {
+    std::function<void()> notifier;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (closed_) {
+            return 0;
+        }
+        if (owner_ == std::this_thread::get_id()) {
+            lock.unlock();
+            return RunNow(pending);
+        }
+        pending_.push_back(&pending);
+        notifier = notifier_;
+    }
+    ownerWake_.notify_all();
+    if (notifier) {
+        notifier();
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    sendersWake_.wait(lock, [&] { return pending.finished; });
+    return pending.result;
+}
+
+std::size_t SyncMessageQueue::Pump() {
+    std::size_t ran = 0;
+    for (;;) {
+        Pending* next = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (closed_ || pending_.empty()) {
+                return ran;
+            }
+            next = pending_.front();
+            pending_.pop_front();
+        }
+        // The sender stays blocked until `finished`, so `next` lives on.
+        const std::intptr_t result = RunNow(*next);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            next->result = result;
+            next->finished = true;
+        }
+        sendersWake_.notify_all();
+        ++ran;
+    }
+}
+
+std::size_t SyncMessageQueue::WaitAndPump(std::chrono::milliseconds timeout) {
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ownerWake_.wait_for(lock, timeout, [&] { return closed_ || !pending_.empty(); });
+    }
+    return Pump();
+}
+
+std::unique_lock<std::recursive_mutex> SyncMessageQueue::LockWhilePumping(
+    std::recursive_mutex& lock) {
+    for (;;) {
+        std::unique_lock<std::recursive_mutex> held(lock, std::try_to_lock);
+        if (held.owns_lock()) {
+            return held;
+        }
+        // The holder may be waiting for us; otherwise it lets go soon.
+        WaitAndPump(std::chrono::milliseconds(1));
+    }
+}
+
+void SyncMessageQueue::Close() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closed_ = true;
+        for (Pending* pending : pending_) {
+            pending->result = 0;
+            pending->finished = true;
+        }
+        pending_.clear();
+    }
+    sendersWake_.notify_all();
+    ownerWake_.notify_all();
+}
+
+}  // namespace qx

@@ -1,0 +1,146 @@
+#include "search/SyncMessageQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace qx {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Handled {
+    std::thread::id thread;
+    unsigned msg;
+};
+
+TEST(SyncMessageQueue, SendWaitsForTheOwnerAndReturnsTheHandlersResult) {
+    std::vector<Handled> handled;
+    SyncMessageQueue queue(
+        [&](unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
+            handled.push_back({std::this_thread::get_id(), msg});
+            return static_cast<std::intptr_t>(wParam) + lParam;
+        },
+        nullptr);
+    std::atomic<std::intptr_t> result{-1};
+    std::thread sender([&] { result = queue.SendMessage(WM_ADD_REMAINING, 40, 2); });
+    while (queue.WaitAndPump(10ms) == 0) {
+    }
+    sender.join();
+    EXPECT_EQ(result, 42);
+    ASSERT_EQ(handled.size(), 1u);
+    EXPECT_EQ(handled[0].thread, std::this_thread::get_id());
+    EXPECT_EQ(handled[0].msg, static_cast<unsigned>(WM_ADD_REMAINING));
+}
+
+TEST(SyncMessageQueue, OwnerThreadSendRunsAtOnce) {
+    int calls = 0;
+    SyncMessageQueue queue(
+        [&](unsigned, std::uintptr_t, std::intptr_t) {
+            ++calls;
+            return std::intptr_t{7};
+        },
+        nullptr);
+    EXPECT_EQ(queue.SendMessage(WM_WORKER_DONE, 0, 0), 7);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST(SyncMessageQueue, NotifierFiresForEachPendingSend) {
+    std::atomic<int> notified{0};
+    SyncMessageQueue queue([](unsigned, std::uintptr_t, std::intptr_t) { return 0; }, nullptr);
+    queue.SetNotifier([&] { ++notified; });
+    std::thread a([&] { queue.SendMessage(WM_WORKER_DONE, 0, 0); });
+    std::thread b([&] { queue.SendMessage(WM_WORKER_DONE, 0, 0); });
+    std::size_t ran = 0;
+    while (ran < 2) {
+        ran += queue.WaitAndPump(10ms);
+    }
+    a.join();
+    b.join();
+    EXPECT_EQ(notified, 2);
+}
+
+TEST(SyncMessageQueue, ShowMessageWaitsUntilShown) {
+    std::vector<std::string> shown;
+    SyncMessageQueue queue(nullptr, [&](const std::string& text) { shown.push_back(text); });
+    std::atomic<bool> returned{false};
+    std::thread engine([&] {
+        queue.ShowMessage("Search finished");
+        returned = true;
+    });
+    std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(returned);
+    while (queue.WaitAndPump(10ms) == 0) {
+    }
+    engine.join();
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(shown, std::vector<std::string>{"Search finished"});
+}
+
+// The owner takes a lock that a sender holds while it waits for the owner.
+TEST(SyncMessageQueue, LockWhilePumpingRunsTheHoldersSend) {
+    std::recursive_mutex queueLock;
+    int handled = 0;
+    SyncMessageQueue queue(
+        [&](unsigned, std::uintptr_t, std::intptr_t) {
+            ++handled;
+            return std::intptr_t{0};
+        },
+        nullptr);
+    std::atomic<bool> holding{false};
+    std::thread worker([&] {
+        std::lock_guard<std::recursive_mutex> lock(queueLock);
+        holding = true;
+        for (int i = 0; i < 3; ++i) {
+            queue.SendMessage(WM_ADD_REMAINING, 0, 0);
+        }
+    });
+    while (!holding) {
+        std::this_thread::yield();
+    }
+    auto lock = queue.LockWhilePumping(queueLock);
+    EXPECT_TRUE(lock.owns_lock());
+    EXPECT_EQ(handled, 3);
+    lock.unlock();
+    worker.join();
+}
+
+TEST(SyncMessageQueue, CloseReleasesWaitingAndLaterSendersWithoutHandling) {
+    std::atomic<int> handled{0};
+    SyncMessageQueue queue(
+        [&](unsigned, std::uintptr_t, std::intptr_t) {
+            ++handled;
+            return std::intptr_t{5};
+        },
+        [&](const std::string&) { ++handled; });
+    std::vector<std::thread> senders;
+    std::atomic<int> zeros{0};
+    for (int i = 0; i < 8; ++i) {
+        senders.emplace_back([&] {
+            if (queue.SendMessage(WM_SEARCH_RESULT, 0, 0) == 0) {
+                ++zeros;
+            }
+        });
+    }
+    std::this_thread::sleep_for(20ms);
+    queue.Close();
+    for (std::thread& t : senders) {
+        t.join();
+    }
+    EXPECT_EQ(zeros, 8);
+    std::thread late([&] {
+        EXPECT_EQ(queue.SendMessage(WM_SEARCH_RESULT, 0, 0), 0);
+        queue.ShowMessage("Search finished");
+    });
+    late.join();
+    EXPECT_EQ(queue.Pump(), 0u);
+    EXPECT_EQ(handled, 0);
+    EXPECT_TRUE(queue.IsClosed());
+}
+
+}  // namespace
+}  // namespace qx

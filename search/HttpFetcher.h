@@ -7,6 +7,25 @@
 
 namespace qx {
 
+// WinInet-style result codes of a failed fetch (12000 and up), so that the
+// callers and the result rows keep the numbers users of such tools know.
+namespace FetchError {
+constexpr int kOutOfHandles = 12001;        // a session could not be created
+constexpr int kTimeout = 12002;             // connect, stall or total time-out
+constexpr int kInternalError = 12004;       // anything not listed here
+constexpr int kInvalidUrl = 12005;          // host or object cannot form a URL
+constexpr int kUnrecognizedScheme = 12006;  // neither http nor https
+constexpr int kNameNotResolved = 12007;
+constexpr int kCannotConnect = 12029;
+constexpr int kConnectionAborted = 12030;
+constexpr int kConnectionReset = 12031;
+constexpr int kInvalidCa = 12045;  // the server's certificate is not trusted
+constexpr int kInvalidServerResponse = 12152;
+constexpr int kRedirectFailed = 12156;  // too many, or to an unusable URL
+constexpr int kSecurityChannelError = 12157;
+constexpr int kSecureFailure = 12175;  // local certificate or CA file problems
+}  // namespace FetchError
+
 // Time-outs and limits of the fetcher; the defaults are the program's, tests
 // shorten them.
 struct FetcherLimits {

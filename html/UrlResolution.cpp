@@ -165,8 +165,9 @@ bool SplitUrl(std::string_view url, UrlParts& parts) {
     if (!handle) {
         return false;
     }
-    const std::string text(url);
-    const unsigned int flags = CURLU_DEFAULT_SCHEME | CURLU_NON_SUPPORT_SCHEME | CURLU_PATH_AS_IS;
+    // libcurl's own default scheme is https; a bare address here means http.
+    const std::string text = Contains(url, "://") ? std::string(url) : "http://" + std::string(url);
+    const unsigned int flags = CURLU_NON_SUPPORT_SCHEME | CURLU_PATH_AS_IS;
     if (curl_url_set(handle.get(), CURLUPART_URL, text.c_str(), flags) != CURLUE_OK) {
         return false;
     }

@@ -1,0 +1,432 @@
+// End-to-end crawls against loopback servers: the session, the engine, the
+// workers, the fetcher and the page analysis together.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "core/support/LoopbackSite.h"
+#include "core/support/RawServer.h"
+#include "core/support/RecordingSessionView.h"
+#include "search/MatchedRoots.h"
+#include "search/SearchSession.h"
+#include "search/SearchSettings.h"
+
+namespace qx {
+namespace {
+
+using namespace std::chrono_literals;
+using test::LoopbackPage;
+using test::LoopbackSite;
+
+constexpr const char* kFinished = "Search finished";
+
+class CrawlEngineTest : public testing::Test {
+protected:
+    void SetUp() override {
+        SearchCounters& c = Counters();
+        c.ActiveWorkers = 0;
+        c.ScannedCount = 0;
+        c.RemainingCount = 0;
+        c.MatchCount = 0;
+        Prefs().UseRobotExclusion = 0;
+        NewSession();
+    }
+    void TearDown() override {
+        session.reset();
+        Prefs().UseRobotExclusion = 0;
+    }
+
+    void NewSession() {
+        session.reset();
+        session = std::make_unique<SearchSession>(view);
+        session->SetMatchedRoots(roots);
+        FetcherLimits limits;
+        limits.connectTimeoutMs = 2000;
+        limits.connectRetries = 0;
+        limits.retryConnectTimeoutMs = 1000;
+        limits.retryConnectRetries = 0;
+        limits.backoffMs = 0;
+        limits.retryPauseMs = 0;
+        limits.stallTimeoutMs = 5000;
+        limits.totalTimeoutMs = 20000;
+        session->SetFetcherLimits(limits);
+    }
+
+    static SearchControls Controls() {
+        SearchControls c;
+        c.search = "word";
+        c.engineTimingOn = true;
+        c.engineRevs = "10";
+        c.engineDamp = "1";
+        c.maxConnectionsOn = true;
+        c.maxConnections = "50";
+        return c;
+    }
+
+    void AddStart(const std::string& url) {
+        session->AppendRemaining({url, "", "infinity", "infinity"});
+    }
+
+    bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 20s) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (done()) {
+                return true;
+            }
+            session->WaitAndPumpMessages(5ms);
+        }
+        return done();
+    }
+    void PumpFor(std::chrono::milliseconds duration) {
+        const auto deadline = std::chrono::steady_clock::now() + duration;
+        while (std::chrono::steady_clock::now() < deadline) {
+            session->WaitAndPumpMessages(5ms);
+        }
+    }
+    bool RunToEnd() {
+        return PumpUntil([&] { return view.Showed(kFinished); });
+    }
+    void StopWithYes() {
+        view.answers.push_back(DialogAnswer::kYes);
+        session->Stop();
+    }
+    int ScanRowsSaying(const std::string& result) const {
+        int n = 0;
+        for (const ScanRow& row : session->ScanRows()) {
+            n += row.result == result ? 1 : 0;
+        }
+        return n;
+    }
+
+    test::RecordingSessionView view;
+    MatchedRoots roots;
+    std::unique_ptr<SearchSession> session;
+};
+
+TEST_F(CrawlEngineTest, TwoEqualStartUrlsGiveOneScan) {
+    LoopbackSite site({{"/", {"<p>a word here</p>"}}});
+    AddStart(site.Url("/"));
+    AddStart(site.Url("/"));
+    ASSERT_TRUE(session->Start(Controls()));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(site.Requests("/"), 1);
+    EXPECT_EQ(Counters().ScannedCount, 1);
+    ASSERT_EQ(session->MatchRows().size(), 1u);
+    EXPECT_EQ(view.status[1], "Scanned: 1");
+    // A search that ended by itself stays running until Stop.
+    EXPECT_TRUE(session->running());
+}
+
+TEST_F(CrawlEngineTest, CapZeroNeverStartsAWorkerAndNeverFinishes) {
+    LoopbackSite site({{"/", {"<p>word</p>"}}});
+    AddStart(site.Url("/"));
+    SearchControls controls = Controls();
+    controls.maxConnections = "0";
+    ASSERT_TRUE(session->Start(controls));
+    PumpFor(300ms);
+    EXPECT_EQ(site.Requests("/"), 0);
+    EXPECT_FALSE(view.Showed(kFinished));
+    EXPECT_TRUE(session->EngineAlive());
+    StopWithYes();
+    EXPECT_TRUE(PumpUntil([&] { return !session->EngineAlive(); }, 2s));
+}
+
+TEST_F(CrawlEngineTest, SearchFinishedComesSevenIdleRoundsAfterTheLastEntry) {
+    LoopbackSite site({{"/", {"<p>nothing</p>"}}});
+    AddStart(site.Url("/"));
+    SearchControls controls = Controls();
+    controls.engineRevs = "40";
+    ASSERT_TRUE(session->Start(controls));
+    ASSERT_TRUE(PumpUntil([&] { return Counters().ScannedCount == 1; }));
+    const auto lastReport = std::chrono::steady_clock::now();
+    ASSERT_TRUE(RunToEnd());
+    // One round removes the entry, then seven empty rounds of 40 ms each.
+    EXPECT_GE(std::chrono::steady_clock::now() - lastReport, 7 * 40ms);
+    EXPECT_EQ(ScanRowsSaying("NO MATCH"), 1);
+    EXPECT_EQ(Counters().StopRequested, 1);
+}
+
+TEST_F(CrawlEngineTest, StopOnMatchSkipsTheRootsEntriesAndLaterTheStartRow) {
+    LoopbackSite site({
+        {"/", {"<p>word</p><a href=\"a.html\">a</a><a href=\"b.html\">b</a>"}},
+        {"/a.html", {"<p>word</p>"}},
+        {"/b.html", {"<p>word</p>"}},
+    });
+    AddStart(site.Url("/"));
+    SearchControls controls = Controls();
+    controls.stopOnMatch = true;
+    ASSERT_TRUE(session->Start(controls));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(site.Requests("/"), 1);
+    EXPECT_EQ(site.Requests("/a.html"), 0);
+    EXPECT_EQ(site.Requests("/b.html"), 0);
+    EXPECT_TRUE(roots.Contains(0));
+
+    // A later search from the same start row: the row is not fetched at all.
+    StopWithYes();
+    view.messages.clear();
+    const std::size_t rowsBefore = session->ScanRows().size();
+    session->Clear();
+    AddStart(site.Url("/"));
+    ASSERT_TRUE(session->Start(controls));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(site.Requests("/"), 1);
+    EXPECT_EQ(session->ScanRows().size(), 0u);
+    EXPECT_GT(rowsBefore, 0u);
+}
+
+TEST_F(CrawlEngineTest, RepeatModeCountsDownAndFetchesTheHeadAgain) {
+    LoopbackSite site({{"/", {"<p>word</p><a href=\"/other\">o</a>"}}, {"/other", {"x"}}});
+    AddStart(site.Url("/"));
+    SearchControls controls = Controls();
+    controls.repeatOn = true;
+    controls.repeatSeconds = "2";
+    ASSERT_TRUE(session->Start(controls));
+    ASSERT_TRUE(PumpUntil([&] { return site.Requests("/") >= 2; }, 10s));
+    const auto& pane2 = view.statusHistory[2];
+    auto at = std::find(pane2.begin(), pane2.end(), "Remaining: 2");
+    ASSERT_NE(at, pane2.end());
+    // The first pause of a page's engine is free, so the count may run
+    // beside the first fetch.
+    EXPECT_NE(std::find(at, pane2.end(), "Remaining: 1"), pane2.end());
+    EXPECT_EQ(site.Requests("/other"), 0);  // only the head is ever fetched
+    EXPECT_EQ(Counters().ActiveWorkers, 0);
+    StopWithYes();
+    EXPECT_TRUE(PumpUntil([&] { return !session->EngineAlive(); }, 3s));
+}
+
+std::string LinksPage(const std::string& prefix, int count) {
+    std::string page = "<p>word</p>";
+    for (int i = 0; i < count; ++i) {
+        page += "<a href=\"/" + prefix + std::to_string(i) + ".html\">l</a>";
+    }
+    return page;
+}
+
+int RequestsOf(const LoopbackSite& site, const std::string& prefix, int count) {
+    int total = 0;
+    for (int i = 0; i < count; ++i) {
+        total += site.Requests("/" + prefix + std::to_string(i) + ".html");
+    }
+    return total;
+}
+
+TEST_F(CrawlEngineTest, MaxRemainingStopsQueueingAtTheQueueLength) {
+    LoopbackSite site({{"/", {LinksPage("p", 20)}}});
+    AddStart(site.Url("/"));
+    SearchControls controls = Controls();
+    controls.maxRemainingOn = true;
+    controls.maxRemaining = "5";
+    ASSERT_TRUE(session->Start(controls));
+    ASSERT_TRUE(RunToEnd());
+    // The start entry is still queued while its links are followed.
+    EXPECT_EQ(RequestsOf(site, "p", 20), 4);
+    EXPECT_EQ(site.Requests("/p0.html"), 1);
+    EXPECT_EQ(site.Requests("/p4.html"), 0);
+}
+
+TEST_F(CrawlEngineTest, UrlFiltersUseTheIncludeAndExcludeWords) {
+    struct Case {
+        const char* name;
+        bool includeOn, excludeOn;
+        const char* include;
+        const char* exclude;
+        int keep, drop, other;
+    };
+    const Case cases[] = {
+        {"no filter", false, false, "", "", 1, 1, 1},
+        {"exclude", false, true, "", "DROP", 1, 0, 1},
+        {"include", true, false, "Keep", "", 1, 0, 0},
+        {"both", true, true, "keep,drop", "drop", 1, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackSite site({{"/",
+                            {"<p>word</p><a href=\"/Keep1.html\">1</a>"
+                             "<a href=\"/drop1.html\">2</a><a href=\"/other.html\">3</a>"}}});
+        NewSession();
+        Counters().ActiveWorkers = 0;
+        AddStart(site.Url("/"));
+        SearchControls controls = Controls();
+        controls.includeUrl = c.includeOn;
+        controls.excludeUrl = c.excludeOn;
+        controls.include = c.include;
+        controls.exclude = c.exclude;
+        ASSERT_TRUE(session->Start(controls));
+        ASSERT_TRUE(RunToEnd());
+        // The path keeps its case: /Keep1.html is what the server serves.
+        EXPECT_EQ(site.Requests("/Keep1.html"), c.keep);
+        EXPECT_EQ(site.Requests("/keep1.html"), 0);
+        EXPECT_EQ(site.Requests("/drop1.html"), c.drop);
+        EXPECT_EQ(site.Requests("/other.html"), c.other);
+        view.messages.clear();
+    }
+}
+
+TEST_F(CrawlEngineTest, NoIndexStopsLinkFollowingOnlyWithRobotExclusion) {
+    for (int robots : {1, 0}) {
+        SCOPED_TRACE(testing::Message() << "robot exclusion " << robots);
+        LoopbackSite site({
+            {"/", {"<meta name=robots content=noindex><p>word</p><a href=\"/a.html\">a</a>"}},
+            {"/a.html", {"<p>x</p>"}},
+        });
+        NewSession();
+        Counters().ActiveWorkers = 0;
+        Prefs().UseRobotExclusion = robots;
+        AddStart(site.Url("/"));
+        ASSERT_TRUE(session->Start(Controls()));
+        ASSERT_TRUE(RunToEnd());
+        EXPECT_EQ(site.Requests("/a.html"), robots ? 0 : 1);
+        // The page's own match is reported either way.
+        EXPECT_EQ(session->MatchRows().size(), 1u);
+        view.messages.clear();
+    }
+}
+
+TEST_F(CrawlEngineTest, MaxDepthLimitsTheChain) {
+    LoopbackSite site({
+        {"/", {"<a href=\"/d1.html\">1</a>"}},
+        {"/d1.html", {"<a href=\"/d2.html\">2</a>"}},
+        {"/d2.html", {"<a href=\"/d3.html\">3</a>"}},
+        {"/d3.html", {"end"}},
+    });
+    AddStart(site.Url("/"));
+    SearchControls controls = Controls();
+    controls.maxDepthOn = true;
+    controls.maxDepth = "1";
+    ASSERT_TRUE(session->Start(controls));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(site.Requests("/d1.html"), 1);
+    EXPECT_EQ(site.Requests("/d2.html"), 1);  // queued by a page of depth 1
+    EXPECT_EQ(site.Requests("/d3.html"), 0);  // a page past the maximum queues nothing
+}
+
+TEST_F(CrawlEngineTest, WidthWindowGivesNearLinksTheLongerBudget) {
+    // Width 0: only the link just before the occurrence is a near link; it
+    // gets the width-depth budget on top, so its own links are followed.
+    LoopbackSite site({
+        {"/",
+         {"<a href=\"/l1.html\">x</a><a href=\"/l2.html\">y</a> word "
+          "<a href=\"/l3.html\">z</a>"}},
+        {"/l1.html", {"<a href=\"/deep1.html\">d</a>"}},
+        {"/l2.html", {"<a href=\"/deep2.html\">d</a>"}},
+        {"/l3.html", {"<a href=\"/deep3.html\">d</a>"}},
+        {"/deep1.html", {"e"}},
+        {"/deep2.html", {"e"}},
+        {"/deep3.html", {"e"}},
+    });
+    AddStart(site.Url("/"));
+    SearchControls controls = Controls();
+    controls.defaultWidthOn = true;
+    controls.defaultWidth = "0";
+    controls.widthDepthOn = true;
+    controls.widthDepth = "1";
+    ASSERT_TRUE(session->Start(controls));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(site.Requests("/l1.html"), 1);
+    EXPECT_EQ(site.Requests("/l2.html"), 1);
+    EXPECT_EQ(site.Requests("/l3.html"), 1);
+    EXPECT_EQ(site.Requests("/deep1.html"), 0);
+    EXPECT_EQ(site.Requests("/deep2.html"), 1);
+    EXPECT_EQ(site.Requests("/deep3.html"), 0);
+}
+
+TEST_F(CrawlEngineTest, UnreachablePagesGiveConnectionFailedRows) {
+    LoopbackSite site({{"/img", {"GIF89a", "image/gif"}}});
+    AddStart("http://127.0.0.1:1");
+    AddStart(site.Url("/missing"));
+    AddStart(site.Url("/img"));
+    ASSERT_TRUE(session->Start(Controls()));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(ScanRowsSaying("CONNECTION FAILED"), 3);
+    EXPECT_EQ(session->Remaining().Size(), 0u);
+    for (const ScanRow& row : session->ScanRows()) {
+        EXPECT_EQ(row.title, " ");
+    }
+}
+
+// A page served as it is, without compression (compressing megabytes on the
+// test server would dominate the test).
+std::string RawResponse(const std::string& body) {
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+TEST_F(CrawlEngineTest, APageWithAHundredThousandLinksQueuesThemAll) {
+    constexpr int kLinks = 100000;
+    const std::string page = LinksPage("p", kLinks);
+    test::RawServer server([&page](test::RawServer::Connection& c) {
+        c.ReadRequest();
+        c.Send(RawResponse(page));
+    });
+    const std::string root = "http://127.0.0.1:" + std::to_string(server.Port());
+    AddStart(root);
+    SearchControls controls = Controls();
+    controls.maxConnections = "1";
+    ASSERT_TRUE(session->Start(controls));
+    ASSERT_TRUE(PumpUntil([&] { return Counters().ScannedCount >= 1; }, 60s));
+    StopWithYes();
+    ASSERT_EQ(session->Remaining().Size(), static_cast<std::size_t>(kLinks));
+    EXPECT_EQ(session->Remaining().At(0).url, root + "/p0.html");
+    EXPECT_EQ(session->Remaining().At(0).depth, "1");
+    EXPECT_EQ(session->Remaining().At(kLinks - 1).url, root + "/p99999.html");
+}
+
+TEST_F(CrawlEngineTest, StopWithTwoHundredWorkersInFlightEndsCleanly) {
+    test::RawServer server([](test::RawServer::Connection& c) {
+        const std::string request = c.ReadRequest();
+        std::string body = "<p>slow word</p>";
+        if (request.rfind("GET / ", 0) == 0) {
+            body = LinksPage("s", 200);
+        } else {
+            std::this_thread::sleep_for(300ms);
+        }
+        c.Send(RawResponse(body));
+    });
+    AddStart("http://127.0.0.1:" + std::to_string(server.Port()) + "/");
+    SearchControls controls = Controls();
+    controls.maxConnections = "250";
+    ASSERT_TRUE(session->Start(controls));
+    ASSERT_TRUE(PumpUntil([&] { return Counters().ActiveWorkers >= 150; }, 20s));
+    StopWithYes();
+    // Running workers finish their page and report; the engine ends.
+    ASSERT_TRUE(
+        PumpUntil([&] { return Counters().ActiveWorkers == 0 && !session->EngineAlive(); }, 20s));
+    EXPECT_GE(Counters().ScannedCount, 151);
+    // The next search discards the entries of the stopped one.
+    session->Clear();
+    AddStart("http://127.0.0.1:" + std::to_string(server.Port()) + "/s0.html");
+    ASSERT_TRUE(session->Start(Controls()));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(session->ScanRows().size(), 1u);  // the described row of the one page
+}
+
+TEST_F(CrawlEngineTest, ShutdownWithWorkersInFlightReturnsPromptly) {
+    test::RawServer server([](test::RawServer::Connection& c) {
+        const std::string request = c.ReadRequest();
+        std::string body = "<p>slow word</p>";
+        if (request.rfind("GET / ", 0) == 0) {
+            body = LinksPage("s", 200);
+        } else {
+            std::this_thread::sleep_for(300ms);
+        }
+        c.Send(RawResponse(body));
+    });
+    AddStart("http://127.0.0.1:" + std::to_string(server.Port()) + "/");
+    SearchControls controls = Controls();
+    controls.maxConnections = "250";
+    ASSERT_TRUE(session->Start(controls));
+    ASSERT_TRUE(PumpUntil([&] { return Counters().ActiveWorkers >= 150; }, 20s));
+    const auto before = std::chrono::steady_clock::now();
+    session.reset();  // the window closes mid-search
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 6s);
+}
+
+}  // namespace
+}  // namespace qx

@@ -1,0 +1,257 @@
+#include "app/CMainWindow.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QTabBar>
+#include <QUrl>
+
+#include "app/CAboutDlg.h"
+#include "app/CNetworkLink.h"
+#include "app/CPref1.h"
+#include "app/CPrefSheet.h"
+#include "app/CTabPg1.h"
+#include "app/CTabPg3.h"
+#include "app/MessageBox.h"
+#include "app/UserSettings.h"
+#include "search/SearchSettings.h"
+#include "search/ui/CTabPg2.h"
+
+namespace qx {
+
+namespace {
+
+QStringList InitialPaneTexts() {
+    return {QString::fromLatin1(CModelessMain::kIdlePrompt), QStringLiteral("Scanned: 0        "),
+            QStringLiteral("Remaining: 0        "), QStringLiteral("Searches: 0        ")};
+}
+
+// The links page arrives with its own engineer; until then its tab is empty.
+QWidget* MakeLinksPage(CMainWindow* owner) {
+    auto* page = new CPropertyPage(owner);
+    page->SetOwner(owner);
+    return page;
+}
+
+}  // namespace
+
+CMainWindow::CMainWindow(QWidget* parent)
+    : CModelessMain(InitialPaneTexts(), parent),
+      sheet_(new QTabWidget(this)),
+      home_(new CTabPg1(this)),
+      search_(new CTabPg2(this)),
+      results_(new CTabPg3(this)),
+      links_(MakeLinksPage(this)) {
+    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/idle.png")));
+    setMinimumSize(kMinWidth, kMinHeight);
+    resize(kDefaultWidth, kDefaultHeight);
+    BuildMenu();
+    BuildTabs();
+    SetCentralWidget(sheet_);
+    SetActivePage(kSearchPage);
+}
+
+CMainWindow::~CMainWindow() = default;
+
+void CMainWindow::BuildTabs() {
+    home_->SetOwner(this);
+    search_->SetOwner(this);
+    results_->SetOwner(this);
+    sheet_->setDocumentMode(false);
+    sheet_->tabBar()->setExpanding(false);
+    sheet_->setContentsMargins(11, 9, 1, 0);
+    sheet_->addTab(home_, QIcon(QStringLiteral(":/icons/tab_home.png")), QStringLiteral("Home"));
+    sheet_->addTab(search_, QIcon(QStringLiteral(":/icons/tab_search.png")),
+                   QStringLiteral("Search"));
+    sheet_->addTab(results_, QIcon(QStringLiteral(":/icons/tab_results.png")),
+                   QStringLiteral("Hot Track"));
+    sheet_->addTab(links_, QIcon(QStringLiteral(":/icons/tab_links.png")), QStringLiteral("Links"));
+    connect(sheet_, &QTabWidget::currentChanged, this, &CMainWindow::OnPageChanged);
+}
+
+QAction* CMainWindow::AddCommand(QMenu* menu, const QString& text, const QString& prompt,
+                                 const QString& name, void (CMainWindow::*handler)()) {
+    QAction* action = menu->addAction(text);
+    action->setStatusTip(prompt);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+}
+
+void CMainWindow::BuildMenu() {
+    QMenu* file = AddMenu(QStringLiteral("&File"), MenuBar());
+    AddCommand(file, QStringLiteral("&Connect"), QStringLiteral("Connect to the internet"),
+               QStringLiteral("connect"), &CMainWindow::OnConnect);
+    AddCommand(file, QStringLiteral("&Disconnect"), QStringLiteral("Disconnect from the internet"),
+               QStringLiteral("disconnect"), &CMainWindow::OnDisconnect);
+    file->addSeparator();
+    AddCommand(file, QStringLiteral("&Preferences..."),
+               QStringLiteral("Display and set Quillex preferences"), QStringLiteral("preferences"),
+               &CMainWindow::OnPreferences);
+    file->addSeparator();
+    AddCommand(file, QStringLiteral("&Exit"), QStringLiteral("Exit"), QStringLiteral("exit"),
+               &CMainWindow::OnExit);
+
+    QMenu* actions = AddMenu(QStringLiteral("&Actions"), MenuBar());
+    AddCommand(actions, QStringLiteral("&Start"), QStringLiteral("Start search"),
+               QStringLiteral("start"), &CMainWindow::OnStart);
+    AddCommand(actions, QStringLiteral("S&top"), QStringLiteral("Stop search"),
+               QStringLiteral("stop"), &CMainWindow::OnStop);
+
+    // The Help menu sits at the right end of the menu bar.
+    auto* helpBar = new QMenuBar(MenuBar());
+    QMenu* help = AddMenu(QStringLiteral("&Help"), helpBar);
+    AddCommand(help, QStringLiteral("&Help"), QStringLiteral("Display Quillex help"),
+               QStringLiteral("help"), &CMainWindow::OnHelp);
+    help->addSeparator();
+    AddCommand(help, QStringLiteral("&About Quillex"),
+               QStringLiteral("Display program information, version number and copyright"),
+               QStringLiteral("about"), &CMainWindow::OnAbout);
+    MenuBar()->setCornerWidget(helpBar, Qt::TopRightCorner);
+}
+
+QAction* CMainWindow::Action(const QString& objectName) const {
+    return findChild<QAction*>(objectName);
+}
+
+void CMainWindow::SetActivePage(int index) {
+    if (index < 0 || index >= sheet_->count()) {
+        return;
+    }
+    if (sheet_->currentIndex() == index) {
+        OnPageChanged(index);
+    } else {
+        sheet_->setCurrentIndex(index);
+    }
+}
+
+void CMainWindow::OnPageChanged(int index) {
+    if (auto* page = qobject_cast<CPropertyPage*>(sheet_->widget(index))) {
+        page->OnSetActive();
+    }
+}
+
+void CMainWindow::OnConnect() {
+    if (CNetworkLink::IsConnected()) {
+        QxMessageBox(QStringLiteral("You are already connected to the internet!"));
+        return;
+    }
+    CNetworkLink::Dial();
+}
+
+void CMainWindow::OnDisconnect() {
+    if (!CNetworkLink::IsConnected()) {
+        QxMessageBox(QStringLiteral("You are not connected to the internet!"));
+        return;
+    }
+    CNetworkLink::HangUp();
+}
+
+void CMainWindow::OnPreferences() {
+    CPrefSheet sheet(this);
+    sheet.exec();
+}
+
+void CMainWindow::ApplyPrefs(const CPref1& page) {
+    const int onTop = page.AlwaysOnTop();
+    Prefs().AlwaysOnTop = onTop;
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != (onTop == 1)) {
+        const bool visible = isVisible();
+        setWindowFlag(Qt::WindowStaysOnTopHint, onTop == 1);
+        // Changing a window flag hides the window; bring it back as it was.
+        if (visible) {
+            show();
+        }
+    }
+    Prefs().UseRobotExclusion = page.UseRobotExclusion();
+    const QString identity = page.IdentityText();
+    if (!identity.isEmpty()) {
+        Prefs().SetIdentity(identity.toStdString());
+    }
+}
+
+void CMainWindow::OnExit() {
+    close();
+}
+
+void CMainWindow::OnStart() {
+    search_->OnStart();
+    SetActivePage(kResultsPage);
+}
+
+void CMainWindow::OnStop() {
+    search_->OnStop();
+}
+
+void CMainWindow::OnHelp() {
+    const QString path = QDir(ProgramFolder()).filePath(QStringLiteral("qxhlp.html"));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void CMainWindow::OnAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CMainWindow::SetSmallIcon(bool running) {
+    setWindowIcon(QIcon(running ? QStringLiteral(":/icons/running.png")
+                                : QStringLiteral(":/icons/idle.png")));
+}
+
+QRect CMainWindow::CurrentPlacement() const {
+    if (isMinimized() || isMaximized() || isFullScreen()) {
+        return normalGeometry();
+    }
+    return geometry();
+}
+
+void CMainWindow::RestorePlacement() {
+    std::optional<QRect> placement = LoadPlacement();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect available = screen != nullptr ? screen->availableVirtualGeometry() : QRect();
+    if (placement) {
+        placement->setWidth(std::max(placement->width(), kMinWidth));
+        placement->setHeight(std::max(placement->height(), kMinHeight));
+        // A window saved on a screen that is gone would open out of reach.
+        if (available.isValid() && !available.intersects(*placement)) {
+            placement.reset();
+        }
+    }
+    if (placement) {
+        setGeometry(*placement);
+        return;
+    }
+    QRect centred(0, 0, kDefaultWidth, kDefaultHeight);
+    if (available.isValid()) {
+        centred.moveCenter(available.center());
+    }
+    setGeometry(centred);
+}
+
+void CMainWindow::showEvent(QShowEvent* event) {
+    CModelessMain::showEvent(event);
+    if (!placementRestored_ && !event->spontaneous()) {
+        placementRestored_ = true;
+        RestorePlacement();
+    }
+}
+
+void CMainWindow::closeEvent(QCloseEvent* event) {
+    if (!closing_) {
+        closing_ = true;
+        SavePlacement(CurrentPlacement());
+        search_->Shutdown();
+    }
+    CModelessMain::closeEvent(event);
+}
+
+void CMainWindow::reject() {
+    // Escape in a box of a page must not close the program with its search.
+}
+
+}  // namespace qx

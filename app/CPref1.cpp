@@ -1,0 +1,81 @@
+#include "app/CPref1.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/CMainWindow.h"
+#include "search/SearchSettings.h"
+
+namespace qx {
+
+CPref1::CPref1(CMainWindow* mainWindow, QWidget* parent)
+    : QWidget(parent),
+      mainWindow_(mainWindow),
+      alwaysOnTop_(new QCheckBox(QStringLiteral("Always on Top"), this)),
+      robotExclusion_(new QCheckBox(QStringLiteral("Use Robot Exclusion"), this)),
+      identity_(new QLineEdit(this)),
+      ownName_(new QToolButton(this)),
+      default_(new QToolButton(this)) {
+    ownName_->setIcon(QIcon(QStringLiteral(":/icons/home.png")));
+    ownName_->setAutoRaise(true);
+    ownName_->setToolTip(QString::fromLatin1(kOwnName));
+    default_->setText(QStringLiteral("Default"));
+    default_->setAutoRaise(true);
+
+    auto* group = new QGroupBox(QStringLiteral("ID"), this);
+    auto* groupLayout = new QGridLayout(group);
+    groupLayout->addWidget(new QLabel(QStringLiteral("Identity:"), group), 0, 0);
+    groupLayout->addWidget(identity_, 0, 1, 1, 3);
+    groupLayout->addWidget(new QLabel(QStringLiteral("(for advanced users)"), group), 1, 1);
+    groupLayout->addWidget(ownName_, 1, 2);
+    groupLayout->addWidget(default_, 1, 3);
+
+    auto* picture = new QLabel(this);
+    picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    picture->setPixmap(QPixmap(QStringLiteral(":/icons/prefs.png")));
+    picture->setAlignment(Qt::AlignCenter);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(alwaysOnTop_);
+    left->addWidget(robotExclusion_);
+    left->addWidget(group);
+    left->addStretch(1);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left, 1);
+    layout->addWidget(picture, 0, Qt::AlignTop);
+
+    alwaysOnTop_->setChecked(Prefs().AlwaysOnTop.load() == 1);
+    robotExclusion_->setChecked(Prefs().UseRobotExclusion.load() == 1);
+    identity_->setText(QString::fromStdString(Prefs().Identity()));
+
+    connect(alwaysOnTop_, &QCheckBox::clicked, this, [this] { SetModified(true); });
+    connect(robotExclusion_, &QCheckBox::clicked, this, [this] { SetModified(true); });
+    connect(identity_, &QLineEdit::textChanged, this, [this] { SetModified(true); });
+    connect(ownName_, &QToolButton::clicked, this, [this] {
+        identity_->setText(QString::fromLatin1(kOwnName));
+        SetModified(true);
+    });
+    connect(default_, &QToolButton::clicked, this, [this] {
+        identity_->setText(QString::fromLatin1(Preferences::kDefaultIdentity));
+        SetModified(true);
+    });
+}
+
+void CPref1::OnApply() {
+    if (mainWindow_ != nullptr) {
+        mainWindow_->ApplyPrefs(*this);
+    }
+    SetModified(false);
+}
+
+void CPref1::SetModified(bool modified) {
+    if (modified_ != modified) {
+        modified_ = modified;
+        emit modifiedChanged(modified);
+    }
+}
+
+}  // namespace qx

@@ -1,0 +1,86 @@
+#include "app/CTabPg3.h"
+
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QUrl>
+
+#include "app/CMainWindow.h"
+#include "app/CTabPg1.h"
+#include "app/ListViews.h"
+#include "app/MessageBox.h"
+#include "app/ResultHighlightDelegate.h"
+#include "search/SearchSettings.h"
+
+namespace qx {
+
+namespace {
+
+constexpr std::initializer_list<int> kColumnChars = {30, 30, 100};
+
+}  // namespace
+
+CTabPg3::CTabPg3(QWidget* parent)
+    : CPropertyPage(parent),
+      model_(new RowTableModel(
+          {QStringLiteral("Title"), QStringLiteral("URL"), QStringLiteral("Result")}, this)),
+      view_(MakeReportView(this)),
+      countLabel_(new QLabel(this)),
+      browse_(new QPushButton(QStringLiteral("Browse"), this)),
+      launch_(new QPushButton(QStringLiteral("Launch"), this)) {
+    view_->setModel(model_);
+    SizeReportColumns(view_, kColumnChars);
+    view_->setItemDelegateForColumn(
+        kResult, new ResultHighlightDelegate(
+                     [] { return QString::fromStdString(Settings().SearchText); },
+                     [] { return QString::fromStdString(Settings().IncludeText); }, view_));
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("Results:"), this));
+    top->addWidget(countLabel_, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(browse_, 1);
+    buttons->addWidget(launch_, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(view_, 1);
+    layout->addLayout(buttons);
+
+    connect(browse_, &QPushButton::clicked, this, &CTabPg3::OnBrowse);
+    connect(launch_, &QPushButton::clicked, this, &CTabPg3::OnLaunch);
+}
+
+void CTabPg3::AppendResult(const QString& title, const QString& url, const QString& result) {
+    model_->Append({title, url, result});
+}
+
+void CTabPg3::OnSetActive() {
+    countLabel_->setText(countText_);
+}
+
+QString CTabPg3::SelectedUrl() const {
+    const int row = SelectedRow(view_);
+    if (row < 0) {
+        QxMessageBox(QStringLiteral("No item selected"));
+        return {};
+    }
+    return model_->Cell(row, kUrl);
+}
+
+void CTabPg3::OnBrowse() {
+    const QString url = SelectedUrl();
+    if (url.isEmpty() || Owner() == nullptr) {
+        return;
+    }
+    Owner()->SetActivePage(CMainWindow::kHomePage);
+    Owner()->HomePage()->Navigate(url);
+}
+
+void CTabPg3::OnLaunch() {
+    const QString url = SelectedUrl();
+    if (!url.isEmpty()) {
+        QDesktopServices::openUrl(QUrl::fromUserInput(url));
+    }
+}
+
+}  // namespace qx

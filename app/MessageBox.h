@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+namespace qx {
+
+// Every message of the program goes through QxMessageBox so that texts,
+// caption and buttons stay uniform, and so that tests can record the texts and
+// choose the answers instead of a user.
+enum class QxIcon { None, Exclamation, Question, Information };
+
+struct QxMessage {
+    QString text;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QxIcon icon = QxIcon::None;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+};
+
+inline constexpr const char* kMessageCaption = "Quillex";
+
+// Returns the button that closed the box (QMessageBox::Ok, Yes, No, Cancel).
+int QxMessageBox(const QString& text, QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                 QxIcon icon = QxIcon::None,
+                 QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+
+// Replaces the real message box; an empty function restores it.
+using QxMessageBoxHook = std::function<int(const QxMessage&)>;
+void SetQxMessageBoxHook(QxMessageBoxHook hook);
+
+}  // namespace qx

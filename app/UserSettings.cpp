@@ -1,0 +1,43 @@
+#include "app/UserSettings.h"
+
+#include <QCoreApplication>
+
+namespace qx {
+
+std::unique_ptr<QSettings> OpenUserSettings() {
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                       QStringLiteral("Quillex"), QStringLiteral("Quillex"));
+}
+
+QString ProgramFolder() {
+    const QString path = OpenUserSettings()->value(QStringLiteral("Main/Path")).toString();
+    if (!path.isEmpty()) {
+        return path;
+    }
+    return QCoreApplication::applicationDirPath();
+}
+
+std::optional<QRect> LoadPlacement() {
+    auto settings = OpenUserSettings();
+    const char* keys[] = {"x", "y", "x2", "y2"};
+    int values[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = settings->value(QString::fromLatin1(keys[i])).toInt(&ok);
+        if (!ok) {
+            return std::nullopt;
+        }
+    }
+    return QRect(values[0], values[1], values[2], values[3]);
+}
+
+void SavePlacement(const QRect& placement) {
+    auto settings = OpenUserSettings();
+    settings->setValue(QStringLiteral("x"), placement.x());
+    settings->setValue(QStringLiteral("y"), placement.y());
+    settings->setValue(QStringLiteral("x2"), placement.width());
+    settings->setValue(QStringLiteral("y2"), placement.height());
+    settings->sync();
+}
+
+}  // namespace qx

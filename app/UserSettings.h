@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QRect>
+#include <QSettings>
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace qx {
+
+// The per-user configuration file (~/.config/Quillex/Quillex.conf). It holds
+// the program folder ([Main] Path) and the main window's placement (x, y, x2,
+// y2); preferences are never stored.
+std::unique_ptr<QSettings> OpenUserSettings();
+
+// The folder of the program's own files: [Main] Path when set and not empty,
+// otherwise the folder of the executable.
+QString ProgramFolder();
+
+// The placement of the main window: position and size of its client area.
+std::optional<QRect> LoadPlacement();
+void SavePlacement(const QRect& placement);
+
+}  // namespace qx

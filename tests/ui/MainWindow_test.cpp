@@ -1,0 +1,230 @@
+#include <QAbstractItemModelTester>
+#include <QMenu>
+#include <QTabBar>
+#include <QtTest>
+
+#include "UiTestSupport.h"
+#include "app/CMainWindow.h"
+#include "app/CNetworkLink.h"
+#include "app/CTabPg3.h"
+#include "app/RowTableModel.h"
+#include "app/UserSettings.h"
+#include "search/ui/CTabPg2.h"
+
+using namespace qx;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { settings_ = std::make_unique<test::TemporaryUserSettings>(); }
+    void cleanup() {
+        CNetworkLink::SetConnectedProbe({});
+        settings_.reset();
+    }
+
+    void tabsComeInPageOrderWithTheirTextsAndIcons() {
+        CMainWindow window;
+        struct Case {
+            int index;
+            const char* text;
+        } cases[] = {{CMainWindow::kHomePage, "Home"},
+                     {CMainWindow::kSearchPage, "Search"},
+                     {CMainWindow::kResultsPage, "Hot Track"},
+                     {CMainWindow::kLinksPage, "Links"}};
+        QCOMPARE(window.Sheet()->count(), 4);
+        for (const Case& c : cases) {
+            QVERIFY2(window.Sheet()->tabText(c.index) == QLatin1String(c.text), c.text);
+            QVERIFY2(!window.Sheet()->tabIcon(c.index).isNull(), c.text);
+        }
+        QCOMPARE(window.Sheet()->widget(CMainWindow::kSearchPage), window.SearchPage());
+        QCOMPARE(window.Sheet()->widget(CMainWindow::kResultsPage), window.ResultsPage());
+    }
+
+    void opensOnTheSearchPageAndSetActivePageSwitches() {
+        CMainWindow window;
+        QCOMPARE(window.ActivePage(), CMainWindow::kSearchPage);
+        for (int index : {3, 0, 2, 1}) {
+            window.SetActivePage(index);
+            QCOMPARE(window.ActivePage(), index);
+        }
+        window.SetActivePage(7);
+        QCOMPARE(window.ActivePage(), CMainWindow::kSearchPage);
+    }
+
+    void titleMinimumSizeAndInitialPanes() {
+        CMainWindow window;
+        QCOMPARE(window.windowTitle(), QStringLiteral("QuillEx 1.0.2.0"));
+        QCOMPARE(window.minimumSize(), QSize(500, 300));
+        const char* panes[] = {"Ready", "Scanned: 0        ", "Remaining: 0        ",
+                               "Searches: 0        "};
+        QCOMPARE(window.StatusBar()->PaneCount(), 4);
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(window.StatusBar()->PaneText(i), QString::fromLatin1(panes[i]));
+        }
+    }
+
+    void menuItemsShowTheirPromptsAndReadyWhenTheMenuCloses() {
+        CMainWindow window;
+        struct Case {
+            const char* action;
+            const char* prompt;
+        } cases[] = {{"connect", "Connect to the internet"},
+                     {"disconnect", "Disconnect from the internet"},
+                     {"preferences", "Display and set Quillex preferences"},
+                     {"exit", "Exit"},
+                     {"start", "Start search"},
+                     {"stop", "Stop search"},
+                     {"help", "Display Quillex help"}};
+        for (const Case& c : cases) {
+            QAction* action = window.Action(QString::fromLatin1(c.action));
+            QVERIFY2(action != nullptr, c.action);
+            auto* menu = qobject_cast<QMenu*>(action->parent());
+            QVERIFY2(menu != nullptr, c.action);
+            emit menu->hovered(action);
+            QVERIFY2(window.StatusBar()->PaneText(0) == QLatin1String(c.prompt), c.action);
+            emit menu->aboutToHide();
+            QVERIFY2(window.StatusBar()->PaneText(0) == QLatin1String("Ready"), c.action);
+        }
+    }
+
+    void separatorsLeaveThePromptAlone() {
+        CMainWindow window;
+        QAction* connect = window.Action(QStringLiteral("connect"));
+        auto* menu = qobject_cast<QMenu*>(connect->parent());
+        emit menu->hovered(connect);
+        const QList<QAction*> items = menu->actions();
+        auto separator =
+            std::find_if(items.begin(), items.end(), [](QAction* a) { return a->isSeparator(); });
+        QVERIFY(separator != items.end());
+        emit menu->hovered(*separator);
+        QCOMPARE(window.StatusBar()->PaneText(0), QStringLiteral("Connect to the internet"));
+    }
+
+    void connectAndDisconnectRefusals() {
+        test::MessageRecorder recorder;
+        CMainWindow window;
+        CNetworkLink::SetConnectedProbe([] { return true; });
+        window.OnConnect();
+        CNetworkLink::SetConnectedProbe([] { return false; });
+        window.OnDisconnect();
+        QCOMPARE(recorder.texts,
+                 QStringList({QStringLiteral("You are already connected to the internet!"),
+                              QStringLiteral("You are not connected to the internet!")}));
+    }
+
+    void dialUpConnectionsFromNmcliOutput() {
+        struct Case {
+            const char* name;
+            const char* output;
+            QStringList expected;
+        } cases[] = {
+            {"ethernet only", "Wired connection 1:802-3-ethernet\n", {}},
+            {"mobile and wifi", "Home:802-11-wireless\nMy Carrier:gsm\n", {"My Carrier"}},
+            {"cdma and ppp", "A:cdma\nB:ppp\n", {"A", "B"}},
+            {"escaped colon in the name", "Dial\\:Up:gsm\n", {"Dial:Up"}},
+            {"empty output", "", {}},
+            {"garbage line", "nonsense\n", {}},
+        };
+        for (const Case& c : cases) {
+            QVERIFY2(CNetworkLink::DialUpConnections(QString::fromUtf8(c.output)) == c.expected,
+                     c.name);
+        }
+    }
+
+    void placementIsSavedOnCloseAndRestoredOnShow() {
+        const QRect saved(40, 50, 640, 420);
+        {
+            auto* window = new CMainWindow;
+            window->show();
+            window->setGeometry(saved);
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            QPointer<CMainWindow> guard(window);
+            window->close();  // deletes itself
+            QTRY_VERIFY(guard.isNull());
+        }
+        const std::optional<QRect> stored = LoadPlacement();
+        QVERIFY(stored.has_value());
+        QCOMPARE(*stored, saved);
+
+        CMainWindow second;
+        second.show();
+        QCOMPARE(second.geometry(), saved);
+    }
+
+    void firstRunIsCentredAtTheDefaultSize() {
+        CMainWindow window;
+        window.show();
+        QCOMPARE(window.size(), QSize(CMainWindow::kDefaultWidth, CMainWindow::kDefaultHeight));
+    }
+
+    void unusablePlacementsFallBackToSaneOnes() {
+        SavePlacement(QRect(100, 100, 120, 80));
+        {
+            CMainWindow window;
+            window.show();
+            QCOMPARE(window.size(), QSize(500, 300));
+            QCOMPARE(window.geometry().topLeft(), QPoint(100, 100));
+        }
+        SavePlacement(QRect(-90000, -90000, 600, 400));
+        CMainWindow window;
+        window.show();
+        QCOMPARE(window.size(), QSize(CMainWindow::kDefaultWidth, CMainWindow::kDefaultHeight));
+    }
+
+    void programFolderComesFromSettingsElseTheExecutable() {
+        QCOMPARE(ProgramFolder(), QCoreApplication::applicationDirPath());
+        OpenUserSettings()->setValue(QStringLiteral("Main/Path"), QStringLiteral("/opt/quillex"));
+        QCOMPARE(ProgramFolder(), QStringLiteral("/opt/quillex"));
+    }
+
+    void startFromTheMenuShowsTheResultsPage() {
+        test::MessageRecorder recorder;
+        CMainWindow window;
+        window.Action(QStringLiteral("start"))->trigger();
+        QCOMPARE(window.ActivePage(), CMainWindow::kResultsPage);
+    }
+
+    void exitClosesTheWindow() {
+        auto* window = new CMainWindow;
+        window->show();
+        QPointer<CMainWindow> guard(window);
+        window->Action(QStringLiteral("exit"))->trigger();
+        QTRY_VERIFY(guard.isNull());
+        QVERIFY(LoadPlacement().has_value());
+    }
+
+    void rowTableModelBatchesAppendsAndKeepsItsContract() {
+        RowTableModel model({QStringLiteral("A"), QStringLiteral("B")});
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        for (int i = 0; i < 5; ++i) {
+            model.Append({QString::number(i)});
+        }
+        QCOMPARE(model.rowCount(), 0);
+        QCOMPARE(model.TotalRows(), 5);
+        QTRY_COMPARE(model.rowCount(), 5);
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(model.Cell(4, 0), QStringLiteral("4"));
+        QCOMPARE(model.Cell(4, 1), QString());
+
+        model.Append({QStringLiteral("queued")});
+        model.RemoveRowAt(5);  // still queued: never shown
+        model.RemoveRowAt(1);
+        QCOMPARE(model.Cell(1, 0), QStringLiteral("2"));
+        model.SetCell(0, 1, QStringLiteral("x"));
+        QCOMPARE(model.data(model.index(0, 1), Qt::DisplayRole).toString(), QStringLiteral("x"));
+        model.RemoveRowAt(99);
+        model.FlushPending();
+        QCOMPARE(model.rowCount(), 4);
+        model.Clear();
+        QCOMPARE(model.rowCount(), 0);
+    }
+
+private:
+    std::unique_ptr<test::TemporaryUserSettings> settings_;
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindow_test.moc"

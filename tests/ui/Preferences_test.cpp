@@ -1,0 +1,130 @@
+#include <QPushButton>
+#include <QtTest>
+
+#include "UiTestSupport.h"
+#include "app/CMainWindow.h"
+#include "app/CPref1.h"
+#include "app/CPrefSheet.h"
+#include "search/SearchSettings.h"
+
+using namespace qx;
+
+class PreferencesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        settings_ = std::make_unique<test::TemporaryUserSettings>();
+        Prefs().AlwaysOnTop = 0;
+        Prefs().UseRobotExclusion = 0;
+        Prefs().SetIdentity(Preferences::kDefaultIdentity);
+    }
+
+    void opensWithTheValuesInForce() {
+        CMainWindow window;
+        {
+            CPrefSheet sheet(&window);
+            QCOMPARE(sheet.windowTitle(), QStringLiteral("Preferences"));
+            QCOMPARE(sheet.Page()->IdentityText(), QStringLiteral("Microsoft Internet Explorer"));
+            QVERIFY(!sheet.Page()->AlwaysOnTopBox()->isChecked());
+            QVERIFY(!sheet.Page()->RobotExclusionBox()->isChecked());
+            QVERIFY(!sheet.Buttons()->button(QDialogButtonBox::Apply)->isEnabled());
+        }
+        Prefs().UseRobotExclusion = 1;
+        Prefs().SetIdentity("Other");
+        CPrefSheet sheet(&window);
+        QVERIFY(sheet.Page()->RobotExclusionBox()->isChecked());
+        QCOMPARE(sheet.Page()->IdentityText(), QStringLiteral("Other"));
+    }
+
+    void eachChangeEnablesApply() {
+        CMainWindow window;
+        struct Case {
+            const char* name;
+            std::function<void(CPref1*)> change;
+        } cases[] = {
+            {"always on top", [](CPref1* p) { p->AlwaysOnTopBox()->click(); }},
+            {"robot exclusion", [](CPref1* p) { p->RobotExclusionBox()->click(); }},
+            {"identity typed", [](CPref1* p) { QTest::keyClick(p->IdentityBox(), Qt::Key_A); }},
+            {"own name", [](CPref1* p) { p->OwnNameButton()->click(); }},
+            {"default", [](CPref1* p) { p->DefaultButton()->click(); }},
+        };
+        for (const Case& c : cases) {
+            CPrefSheet sheet(&window);
+            QPushButton* apply = sheet.Buttons()->button(QDialogButtonBox::Apply);
+            c.change(sheet.Page());
+            QVERIFY2(apply->isEnabled(), c.name);
+            apply->click();
+            QVERIFY2(!apply->isEnabled(), c.name);
+        }
+    }
+
+    void ownNameAndDefaultButtonsFillTheIdentity() {
+        CMainWindow window;
+        CPrefSheet sheet(&window);
+        sheet.Page()->OwnNameButton()->click();
+        QCOMPARE(sheet.Page()->IdentityText(), QStringLiteral("QuillEx"));
+        sheet.Page()->DefaultButton()->click();
+        QCOMPARE(sheet.Page()->IdentityText(), QStringLiteral("Microsoft Internet Explorer"));
+        sheet.Page()->OwnNameButton()->click();
+        sheet.Buttons()->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(Prefs().Identity(), std::string("QuillEx"));
+        QCOMPARE(sheet.result(), int(QDialog::Accepted));
+    }
+
+    void okWithAnEmptyIdentityKeepsTheIdentity() {
+        CMainWindow window;
+        Prefs().SetIdentity("Kept");
+        CPrefSheet sheet(&window);
+        sheet.Page()->IdentityBox()->clear();
+        sheet.Page()->RobotExclusionBox()->click();
+        sheet.Buttons()->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(Prefs().Identity(), std::string("Kept"));
+        QCOMPARE(Prefs().UseRobotExclusion.load(), 1);
+    }
+
+    void applyMakesTheWindowTopmostAndCancelKeepsIt() {
+        CMainWindow window;
+        window.show();
+        CPrefSheet sheet(&window);
+        sheet.Page()->AlwaysOnTopBox()->click();
+        sheet.Buttons()->button(QDialogButtonBox::Apply)->click();
+        QCOMPARE(Prefs().AlwaysOnTop.load(), 1);
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(window.isVisible());
+        sheet.Page()->AlwaysOnTopBox()->click();  // changed again, then cancelled
+        sheet.Buttons()->button(QDialogButtonBox::Cancel)->click();
+        QCOMPARE(sheet.result(), int(QDialog::Rejected));
+        QCOMPARE(Prefs().AlwaysOnTop.load(), 1);
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    }
+
+    void cancelAppliesNothing() {
+        CMainWindow window;
+        CPrefSheet sheet(&window);
+        sheet.Page()->OwnNameButton()->click();
+        sheet.Page()->RobotExclusionBox()->click();
+        sheet.Buttons()->button(QDialogButtonBox::Cancel)->click();
+        QCOMPARE(Prefs().Identity(), std::string(Preferences::kDefaultIdentity));
+        QCOMPARE(Prefs().UseRobotExclusion.load(), 0);
+    }
+
+    void preferencesCommandRunsTheSheetModally() {
+        CMainWindow window;
+        window.show();
+        QTimer::singleShot(0, [] {
+            auto* sheet = qobject_cast<CPrefSheet*>(QApplication::activeModalWidget());
+            QVERIFY(sheet != nullptr);
+            sheet->Page()->OwnNameButton()->click();
+            sheet->Buttons()->button(QDialogButtonBox::Ok)->click();
+        });
+        window.OnPreferences();
+        QCOMPARE(Prefs().Identity(), std::string("QuillEx"));
+    }
+
+private:
+    std::unique_ptr<test::TemporaryUserSettings> settings_;
+};
+
+QTEST_MAIN(PreferencesTest)
+#include "Preferences_test.moc"

@@ -1,0 +1,209 @@
+#include <QAbstractItemModelTester>
+#include <QDesktopServices>
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+
+#include "UiTestSupport.h"
+#include "app/CMainWindow.h"
+#include "app/CTabPg1.h"
+#include "app/CTabPg3.h"
+#include "app/HighlightRanges.h"
+#include "app/ResultHighlightDelegate.h"
+#include "search/SearchSettings.h"
+
+using namespace qx;
+
+// Receives the URLs that "Launch" hands to the desktop instead of a browser.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+class ResultsPageTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        settings_ = std::make_unique<test::TemporaryUserSettings>();
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher_, "open");
+        catcher_.urls.clear();
+    }
+    void cleanup() {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        Settings().SearchText.clear();
+        Settings().IncludeText.clear();
+    }
+
+    void countLabelFollowsTheCountTextOnlyOnActivation() {
+        CMainWindow window;
+        CTabPg3* page = window.ResultsPage();
+        window.SetActivePage(CMainWindow::kResultsPage);
+        QCOMPARE(page->CountLabelText(), QString());  // no match yet: empty, not "0"
+        page->SetCountText(QStringLiteral("3"));
+        QCOMPARE(page->CountLabelText(), QString());  // the open page keeps its label
+        window.SetActivePage(CMainWindow::kSearchPage);
+        window.SetActivePage(CMainWindow::kResultsPage);
+        QCOMPARE(page->CountLabelText(), QStringLiteral("3"));
+    }
+
+    void browseAndLaunchRefuseWithoutASelection() {
+        test::MessageRecorder recorder;
+        CMainWindow window;
+        CTabPg3* page = window.ResultsPage();
+        page->AppendResult(QStringLiteral("T"), QStringLiteral("http://a.example/"),
+                           QStringLiteral("r"));
+        page->Results()->FlushPending();
+        window.SetActivePage(CMainWindow::kResultsPage);
+        page->OnBrowse();
+        page->OnLaunch();
+        QCOMPARE(recorder.texts, QStringList({QStringLiteral("No item selected"),
+                                              QStringLiteral("No item selected")}));
+        QCOMPARE(window.ActivePage(), CMainWindow::kResultsPage);
+        QVERIFY(catcher_.urls.isEmpty());
+    }
+
+    void browseShowsTheSelectedUrlOnTheHomePage() {
+        test::MessageRecorder recorder;
+        CMainWindow window;
+        CTabPg3* page = window.ResultsPage();
+        page->AppendResult(QStringLiteral("A"), QStringLiteral("http://a.example/"), {});
+        page->AppendResult(QStringLiteral("B"), QStringLiteral("http://b.example/x"), {});
+        page->Results()->FlushPending();
+        page->ResultsView()->selectRow(1);
+        page->OnBrowse();
+        QVERIFY(recorder.texts.isEmpty());
+        QCOMPARE(window.ActivePage(), CMainWindow::kHomePage);
+        QCOMPARE(window.HomePage()->LastNavigatedUrl(), QStringLiteral("http://b.example/x"));
+    }
+
+    void launchOpensTheSelectedUrl() {
+        test::MessageRecorder recorder;
+        CMainWindow window;
+        CTabPg3* page = window.ResultsPage();
+        page->AppendResult(QStringLiteral("A"), QStringLiteral("http://a.example/page"), {});
+        page->Results()->FlushPending();
+        page->ResultsView()->selectRow(0);
+        page->OnLaunch();
+        QVERIFY(recorder.texts.isEmpty());
+        QCOMPARE(catcher_.urls, QList<QUrl>({QUrl(QStringLiteral("http://a.example/page"))}));
+    }
+
+    void resultsModelKeepsItsContract() {
+        CTabPg3 page;
+        QAbstractItemModelTester tester(page.Results(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (int i = 0; i < 30; ++i) {
+            page.AppendResult(QStringLiteral("t%1").arg(i), QStringLiteral("u%1").arg(i),
+                              QStringLiteral("r%1").arg(i));
+        }
+        page.Results()->FlushPending();
+        QCOMPARE(page.Results()->rowCount(), 30);
+        QCOMPARE(page.Results()->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QStringLiteral("Result"));
+    }
+
+    void searchItemRanges() {
+        struct Case {
+            const char* name;
+            const char* text;
+            const char* item;
+            std::vector<TextRange> expected;
+        } cases[] = {
+            {"at the very beginning", "cats and dogs", "cats", {{0, 4}}},
+            {"absent", "dogs only", "cats", {}},
+            {"several", "a cat, a cat", "cat", {{2, 5}, {9, 12}}},
+            {"overlapping", "aaaa", "aa", {{0, 2}, {1, 3}, {2, 4}}},
+            {"case counts", "Cat cat", "cat", {{4, 7}}},
+            {"empty item marks nothing", "abc", "", {}},
+            {"empty text", "", "x", {}},
+        };
+        for (const Case& c : cases) {
+            QVERIFY2(SearchItemRanges(QString::fromLatin1(c.text), QString::fromLatin1(c.item)) ==
+                         c.expected,
+                     c.name);
+        }
+    }
+
+    void atMostNineteenRangesPerPass() {
+        const QString text(50, QLatin1Char('x'));
+        QCOMPARE(static_cast<int>(SearchItemRanges(text, QStringLiteral("x")).size()),
+                 kMaxHighlightRanges);
+        QCOMPARE(static_cast<int>(IncludeWordRanges(text, QStringLiteral("x;xx")).size()),
+                 kMaxHighlightRanges);
+    }
+
+    void includeWordRanges() {
+        struct Case {
+            const char* name;
+            const char* text;
+            const char* include;
+            std::vector<TextRange> expected;
+        } cases[] = {
+            {"empty include highlights quillex", "the quillex page", "", {{4, 11}}},
+            {"quillex only in lower case", "QuillEx quillex", "", {{8, 15}}},
+            {"two words by comma", "red and blue", "red,blue", {{0, 3}, {8, 12}}},
+            {"words are lower-cased, text is not", "Red and red", "RED", {{8, 11}}},
+            {"semicolon separates too", "one two", "two;one", {{0, 3}, {4, 7}}},
+            {"starts and ends sorted", "blue red", "red,blue", {{0, 4}, {5, 8}}},
+            {"empty word between separators", "ab", "a,,b", {{0, 1}, {1, 2}}},
+            {"no word found", "nothing", "zzz", {}},
+        };
+        for (const Case& c : cases) {
+            QVERIFY2(IncludeWordRanges(QString::fromLatin1(c.text),
+                                       QString::fromLatin1(c.include)) == c.expected,
+                     c.name);
+        }
+    }
+
+    void highlightWords() {
+        QCOMPARE(HighlightWords(QString()), QStringList({QStringLiteral("quillex")}));
+        QCOMPARE(HighlightWords(QStringLiteral("Red,Blue")),
+                 QStringList({QStringLiteral("red"), QStringLiteral("blue")}));
+        QCOMPARE(HighlightWords(QStringLiteral("a;")),
+                 QStringList({QStringLiteral("a"), QString()}));
+    }
+
+    void delegateDrawsYellowThenCyanAndElidesAtTheCellEdge() {
+        Settings().SearchText = "cat";
+        Settings().IncludeText = "dog";
+        CTabPg3 page;
+        page.resize(900, 300);
+        page.AppendResult(QStringLiteral("T"), QStringLiteral("U"),
+                          QStringLiteral("cat dog ") + QString(300, QLatin1Char('z')));
+        page.Results()->FlushPending();
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        QTableView* view = page.ResultsView();
+        const QRect cell = view->visualRect(page.Results()->index(0, CTabPg3::kResult));
+        const QImage image = view->viewport()->grab().toImage();
+        const QFontMetrics metrics(view->font());
+        const int margin = metrics.averageCharWidth();
+        const int y = cell.center().y();
+        auto colourAt = [&](int x) { return image.pixelColor(cell.left() + x, y); };
+        auto hasColour = [&](int from, int to, const QColor& colour) {
+            for (int x = from; x < to; ++x) {
+                if (colourAt(x) == colour) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        const int catWidth = metrics.horizontalAdvance(QStringLiteral("cat"));
+        const int dogLeft = margin + metrics.horizontalAdvance(QStringLiteral("cat "));
+        const int dogWidth = metrics.horizontalAdvance(QStringLiteral("dog"));
+        QVERIFY(hasColour(margin, margin + catWidth, QColor(255, 255, 0)));
+        QVERIFY(hasColour(dogLeft, dogLeft + dogWidth, QColor(102, 255, 255)));
+        QCOMPARE(colourAt(1), QColor(Qt::white));
+    }
+
+private:
+    std::unique_ptr<test::TemporaryUserSettings> settings_;
+    UrlCatcher catcher_;
+};
+
+QTEST_MAIN(ResultsPageTest)
+#include "ResultsPage_test.moc"

@@ -281,6 +281,7 @@ struct Selected {
 bool SelectLinks(const std::vector<TagEntry>& entries, std::string_view name,
                  bool useRobotExclusion, std::vector<Selected>& selection) {
     std::string link;
+    selection.reserve(entries.size());
     for (const TagEntry& entry : entries) {
         if (useRobotExclusion && HasNoIndex(entry.text)) {
             return false;

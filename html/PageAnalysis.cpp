@@ -17,6 +17,15 @@ std::size_t FindByte(std::string_view text, char c, std::size_t from, std::size_
     return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : to;
 }
 
+std::size_t CountByte(std::string_view text, char c) {
+    std::size_t count = 0;
+    for (std::size_t pos = FindByte(text, c, 0, text.size()); pos < text.size();
+         pos = FindByte(text, c, pos + 1, text.size())) {
+        ++count;
+    }
+    return count;
+}
+
 // The first spelling of the title tag that occurs anywhere decides, in this
 // order of preference; its first occurrence is used.
 std::size_t FindTitleTag(std::string_view pageText) {
@@ -63,6 +72,7 @@ bool SplitTextFragments(std::string_view pageText, std::vector<std::string>& fra
     // the first '<' after it; the first '>' closes an empty one, because text
     // before it is never collected.
     const std::size_t size = pageText.size();
+    fragments.reserve(fragments.size() + CountByte(pageText, '>'));
     std::size_t previousClose = std::string_view::npos;
     std::size_t close = FindByte(pageText, '>', 0, size);
     while (close < size) {

@@ -71,7 +71,7 @@ TEST(RemainingRows, AgreesWithAPlainListThroughCompactions) {
     RemainingRows rows;
     std::vector<std::string> model;
     std::mt19937 random(7);
-    for (int step = 0; step < 20000; ++step) {
+    for (int step = 0; step < 6000; ++step) {
         const int choice = static_cast<int>(random() % 10);
         if (choice < 5 || model.empty()) {
             const std::string url = "u" + std::to_string(random() % 500);

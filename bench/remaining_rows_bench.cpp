@@ -1,0 +1,85 @@
+// The Remaining list under a large crawl: workers append rows for queued URLs
+// and results remove them by URL, both on the user-interface thread.
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "search/RemainingRows.h"
+#include "search/SyncMessageQueue.h"
+
+namespace {
+
+std::vector<std::string> Urls(int count) {
+    std::vector<std::string> urls;
+    urls.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        urls.push_back("http://host" + std::to_string(i % 97) + ".example/page" +
+                       std::to_string(i));
+    }
+    return urls;
+}
+
+// 200,000 appends, then 200,000 removals by URL in arrival order (results
+// arrive roughly in queue order).
+void BM_AppendThenRemoveByUrl(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const std::vector<std::string> urls = Urls(count);
+    for (auto _ : state) {
+        qx::RemainingRows rows;
+        for (const std::string& url : urls) {
+            rows.Append({url, "1", "infinity", "infinity"});
+        }
+        for (const std::string& url : urls) {
+            benchmark::DoNotOptimize(rows.RemoveByUrl(url));
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * count * 2);
+}
+BENCHMARK(BM_AppendThenRemoveByUrl)->Arg(200000)->Unit(benchmark::kMillisecond);
+
+// Appends and removals interleaved, removals from the middle of the list.
+void BM_InterleavedRemoveFromMiddle(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const std::vector<std::string> urls = Urls(count);
+    for (auto _ : state) {
+        qx::RemainingRows rows;
+        for (int i = 0; i < count; ++i) {
+            rows.Append({urls[static_cast<std::size_t>(i)], "1", "infinity", "infinity"});
+            if (i % 2 == 1) {
+                benchmark::DoNotOptimize(rows.RemoveByUrl(urls[static_cast<std::size_t>(i / 2)]));
+            }
+        }
+        benchmark::DoNotOptimize(rows.At(rows.Size() / 2));
+    }
+    state.SetItemsProcessed(state.iterations() * count * 3 / 2);
+}
+BENCHMARK(BM_InterleavedRemoveFromMiddle)->Arg(200000)->Unit(benchmark::kMillisecond);
+
+// One worker thread's synchronous sends handled by the owner thread.
+void BM_SendMessageRoundTrip(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        std::atomic<bool> done{false};
+        qx::SyncMessageQueue queue(
+            [](unsigned, std::uintptr_t w, std::intptr_t) { return static_cast<std::intptr_t>(w); },
+            nullptr);
+        std::thread worker([&] {
+            for (int i = 0; i < count; ++i) {
+                queue.SendMessage(qx::WM_ADD_REMAINING, static_cast<std::uintptr_t>(i), 0);
+            }
+            done = true;
+        });
+        while (!done) {
+            queue.WaitAndPump(std::chrono::milliseconds(1));
+        }
+        worker.join();
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_SendMessageRoundTrip)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -232,6 +232,8 @@ struct Transfer {
     long status = 0;
     std::string location;
     std::string contentType;
+    // The stall clock: reset by every body byte and every complete header
+    // line (libcurl hands headers over line by line only).
     Clock::time_point lastActivity = Clock::now();
     curl_off_t lastReceived = 0;
 };

@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -286,7 +287,7 @@ TEST_F(HttpFetcherTest, RetriesOnceWhenNoResponseArrived) {
         {"never answers: time-out", silent, silent, FetchError::kTimeout, 2, ""},
         {"garbage status line", garbage, garbage, FetchError::kInvalidServerResponse, 2, ""},
         {"hangs up, then 404 on the retry", hangUp, SendStatusThen404, 404, 2, "gone"},
-        {"drips the status line: total time-out", dripStatusLine, dripStatusLine,
+        {"status line dripped slower than the stall time-out", dripStatusLine, dripStatusLine,
          FetchError::kTimeout, 2, ""},
     };
     for (const HostileCase& c : cases) {
@@ -295,10 +296,13 @@ TEST_F(HttpFetcherTest, RetriesOnceWhenNoResponseArrived) {
         RawServer server(
             [&](RawServer::Connection& conn) { (seen++ == 0 ? c.first : c.later)(conn); });
         FetcherLimits limits = QuickLimits();
-        limits.stallTimeoutMs = 500;
-        limits.totalTimeoutMs = 1500;
+        limits.stallTimeoutMs = 300;
+        limits.totalTimeoutMs = 20000;
         auto fetcher = Open(limits);
+        const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(Get(*fetcher, server.Port(), "/"), c.result);
+        // The stall guard, not the far later total time-out, ended the tries.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
         EXPECT_EQ(fetcher->Body(), c.body);
         server.Stop();
         EXPECT_EQ(server.Connections(), c.connections);
@@ -360,20 +364,29 @@ TEST_F(HttpFetcherTest, KeepsWhatArrivedWhenTheBodyFails) {
         const char* name;
         RawServer::Handler handler;
         std::string bodyStart;
+        long totalTimeoutMs;
+        bool endsByTotalTimeout;  // else well before it
     };
     const Case cases[] = {
-        {"reset in mid-body", resetMidBody, "ppp"},
-        {"stall in mid-body", stallMidBody, "<html>"},
-        {"drips the body: total time-out", dripBody, "xxx"},
+        {"reset in mid-body", resetMidBody, "ppp", 20000, false},
+        {"stall in mid-body", stallMidBody, "<html>", 20000, false},
+        {"drips the body: only the total time-out ends it", dripBody, "xxx", 1500, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RawServer server(c.handler);
         FetcherLimits limits = QuickLimits();
         limits.stallTimeoutMs = 500;
-        limits.totalTimeoutMs = 1500;
+        limits.totalTimeoutMs = c.totalTimeoutMs;
         auto fetcher = Open(limits);
+        const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(Get(*fetcher, server.Port(), "/"), 200);
+        const auto took = std::chrono::steady_clock::now() - start;
+        if (c.endsByTotalTimeout) {
+            EXPECT_GE(took, std::chrono::milliseconds(c.totalTimeoutMs - 100));
+        } else {
+            EXPECT_LT(took, std::chrono::milliseconds(c.totalTimeoutMs / 2));
+        }
         EXPECT_TRUE(fetcher->ReadFailed());
         EXPECT_FALSE(fetcher->BodyTruncated());
         EXPECT_EQ(fetcher->Body().substr(0, c.bodyStart.size()), c.bodyStart);

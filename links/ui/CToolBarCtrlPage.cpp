@@ -1,0 +1,279 @@
+#include "links/ui/CToolBarCtrlPage.h"
+
+#include <QAction>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "links/EnginesFile.h"
+#include "links/LinkFile.h"
+#include "links/ui/CListEditView.h"
+#include "links/ui/LinksFileDialog.h"
+#include "links/ui/LinksMessage.h"
+#include "links/ui/RemainingRowsTarget.h"
+
+namespace qx {
+
+namespace {
+
+// Shows the wait cursor while a command reads or writes a whole list.
+class WaitCursor {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QString FromBytes(const std::string& text) {
+    return QString::fromUtf8(text);
+}
+std::string ToBytes(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+struct ButtonSpec {
+    int command;
+    const char* label;
+    QStyle::StandardPixmap icon;
+    bool separatorAfter;
+};
+
+constexpr ButtonSpec kButtons[] = {
+    {CToolBarCtrlPage::kInsert, "Insert", QStyle::SP_FileIcon, false},
+    {CToolBarCtrlPage::kDelete, "Delete", QStyle::SP_TrashIcon, true},
+    {CToolBarCtrlPage::kSelectAll, "Select All", QStyle::SP_DialogApplyButton, false},
+    {CToolBarCtrlPage::kClearAll, "Clear All", QStyle::SP_DialogResetButton, true},
+    {CToolBarCtrlPage::kLoad, "Load", QStyle::SP_DialogOpenButton, false},
+    {CToolBarCtrlPage::kSave, "Save", QStyle::SP_DialogSaveButton, true},
+    {CToolBarCtrlPage::kEngines, "Engines", QStyle::SP_FileDialogContentsView, false},
+};
+
+struct ColumnSpec {
+    const char* header;
+    int characters;
+};
+
+constexpr ColumnSpec kColumns[] = {{"URL", 50}, {"Depth", 15}, {"Width", 15}};
+
+}  // namespace
+
+CToolBarCtrlPage::CToolBarCtrlPage(QWidget* parent)
+    : QWidget(parent),
+      toolBar_(new QToolBar(this)),
+      list_(new CListEditView(this)),
+      toSearch_(new QPushButton(QStringLiteral("To Search"), this)) {
+    BuildToolBar();
+    list_->SetHighlightType(CListEditView::kHighlightRow);
+    BuildColumns();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(toolBar_);
+    layout->addWidget(list_, 1);
+    layout->addWidget(toSearch_);
+    connect(toSearch_, &QPushButton::clicked, this, &CToolBarCtrlPage::OnToSearch);
+}
+
+CToolBarCtrlPage::~CToolBarCtrlPage() = default;
+
+void CToolBarCtrlPage::BuildToolBar() {
+    toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolBar_->setMovable(false);
+    toolBar_->setFloatable(false);
+    void (CToolBarCtrlPage::*const handlers[])() = {
+        &CToolBarCtrlPage::OnInsert,   &CToolBarCtrlPage::OnDelete, &CToolBarCtrlPage::OnSelectAll,
+        &CToolBarCtrlPage::OnClearAll, &CToolBarCtrlPage::OnLoad,   &CToolBarCtrlPage::OnSave,
+        &CToolBarCtrlPage::OnEngines};
+    for (size_t i = 0; i < std::size(kButtons); ++i) {
+        const ButtonSpec& spec = kButtons[i];
+        QAction* action =
+            toolBar_->addAction(style()->standardIcon(spec.icon), QString::fromLatin1(spec.label));
+        action->setData(spec.command);
+        // The labels are on the buttons already.
+        action->setToolTip(QString());
+        connect(action, &QAction::triggered, this, handlers[i]);
+        commands_.push_back(action);
+        if (spec.separatorAfter)
+            toolBar_->addSeparator();
+    }
+}
+
+void CToolBarCtrlPage::BuildColumns() {
+    list_->DeleteAllItems();
+    list_->DeleteAllColumns();
+    const int charWidth = QFontMetrics(font()).averageCharWidth();
+    int column = 0;
+    for (const ColumnSpec& spec : kColumns) {
+        list_->InsertColumn(column++, QString::fromLatin1(spec.header),
+                            (spec.characters + 2) * charWidth);
+    }
+}
+
+QAction* CToolBarCtrlPage::CommandAction(int command) const {
+    for (QAction* action : commands_) {
+        if (action->data().toInt() == command)
+            return action;
+    }
+    return nullptr;
+}
+
+void CToolBarCtrlPage::OnInsert() {
+    const int mark = list_->GetSelectionMark();
+    const int row = list_->InsertItem(mark < 0 ? 0 : mark + 1, QString());
+    list_->SetStateImage(row, ListEditModel::kUnchecked);
+    list_->SetItemFocused(row);
+    list_->SetSelectionMark(row);
+}
+
+void CToolBarCtrlPage::OnDelete() {
+    const int mark = list_->GetSelectionMark();
+    if (mark < 0) {
+        LinksMessage::Show(QString::fromLatin1(LinksMessage::kNoItemSelected));
+        return;
+    }
+    list_->DeleteItem(mark);
+    // The mark stays on the row that followed, so Delete removes rows in a
+    // run; after the last row there is none left to remove.
+    list_->SetSelectionMark(mark);
+    list_->SetItemFocused(mark);
+}
+
+void CToolBarCtrlPage::OnSelectAll() {
+    list_->Model()->SetAllStateImages(ListEditModel::kChecked);
+}
+
+void CToolBarCtrlPage::OnClearAll() {
+    list_->Model()->SetAllStateImages(ListEditModel::kUnchecked);
+}
+
+void CToolBarCtrlPage::InsertLinkLine(std::string& line) {
+    std::vector<std::string> lines{std::move(line)};
+    InsertLinkLines(lines);
+    line = std::move(lines.front());
+}
+
+void CToolBarCtrlPage::InsertLinkLines(std::vector<std::string>& lines) {
+    if (lines.empty())
+        return;
+    std::vector<ListEditModel::Row> rows;
+    rows.reserve(lines.size());
+    for (std::string& line : lines) {
+        const LinkLine fields = LinkFile::ParseLine(line);
+        ListEditModel::Row row;
+        row.texts =
+            QStringList{FromBytes(fields.url), FromBytes(fields.depth), FromBytes(fields.width)};
+        rows.push_back(std::move(row));
+    }
+    const int mark = list_->GetSelectionMark();
+    const int first =
+        list_->Model()->InsertRows(mark < 0 ? list_->GetItemCount() : mark + 1, std::move(rows));
+    list_->SetSelectionMark(first + static_cast<int>(lines.size()) - 1);
+}
+
+void CToolBarCtrlPage::OnLoad() {
+    const QString path = LinksFileDialog::Ask(LinksFileDialog::Kind::Open);
+    if (path.isEmpty())
+        return;
+    std::optional<std::vector<std::string>> lines = LinkFile::ReadLines(ToBytes(path));
+    if (!lines) {
+        LinksMessage::Show(QString::fromLatin1(LinksMessage::kFailedToOpen));
+        return;
+    }
+    WaitCursor wait;
+    InsertLinkLines(*lines);
+    OnClearAll();
+}
+
+void CToolBarCtrlPage::OnSave() {
+    const QString path = LinksFileDialog::Ask(LinksFileDialog::Kind::Save);
+    if (path.isEmpty())
+        return;
+    WaitCursor wait;
+    std::vector<LinkLine> rows;
+    rows.reserve(static_cast<size_t>(list_->GetItemCount()));
+    for (int row = 0; row < list_->GetItemCount(); ++row) {
+        rows.push_back(LinkLine{ToBytes(list_->GetItemText(row, kUrlColumn)),
+                                ToBytes(list_->GetItemText(row, kDepthColumn)),
+                                ToBytes(list_->GetItemText(row, kWidthColumn))});
+    }
+    const std::string content = LinkFile::Serialize(rows);
+    // The old file stays whole until the new one is complete.
+    QSaveFile file(path);
+    const bool saved = file.open(QIODevice::WriteOnly) &&
+                       file.write(content.data(), static_cast<qint64>(content.size())) ==
+                           static_cast<qint64>(content.size()) &&
+                       file.commit();
+    if (!saved)
+        LinksMessage::Show(QString::fromLatin1(LinksMessage::kFailedToCreate));
+}
+
+QString CToolBarCtrlPage::EnginesFilePath() {
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillex"),
+                       QStringLiteral("Quillex"));
+    const QString folder = settings.value(QStringLiteral("Main/Path")).toString();
+    return FromBytes(EnginesFile::Location(ToBytes(folder)));
+}
+
+void CToolBarCtrlPage::OnEngines() {
+    std::optional<std::vector<std::string>> lines = EnginesFile::Read(ToBytes(EnginesFilePath()));
+    if (!lines) {
+        LinksMessage::Show(QString::fromLatin1(LinksMessage::kFailedToOpen));
+        return;
+    }
+    WaitCursor wait;
+    InsertLinkLines(*lines);
+    OnClearAll();
+}
+
+bool CToolBarCtrlPage::RefuseWhileSearching() const {
+    if (!target_ || !target_->SearchRunning())
+        return false;
+    LinksMessage::Show(QString::fromLatin1(LinksMessage::kSearchRunning));
+    return true;
+}
+
+void CToolBarCtrlPage::OnToSearch() {
+    if (!target_ || RefuseWhileSearching())
+        return;
+    WaitCursor wait;
+    target_->ShowSearchPage();
+    HandOverCheckedRows(nullptr);
+}
+
+void CToolBarCtrlPage::SendEngineQueries(const QString& searchItem) {
+    if (!target_ || RefuseWhileSearching())
+        return;
+    if (searchItem.isEmpty()) {
+        LinksMessage::Show(QString::fromLatin1(LinksMessage::kNoSearchItem));
+        return;
+    }
+    WaitCursor wait;
+    if (list_->GetItemCount() == 0)
+        LinksMessage::Show(QString::fromLatin1(LinksMessage::kNoEngines));
+    const std::string words = EnginesFile::QueryWords(ToBytes(searchItem));
+    HandOverCheckedRows(&words);
+}
+
+void CToolBarCtrlPage::HandOverCheckedRows(const std::string* queryWords) {
+    auto limit = [](const QString& text) {
+        return text.isEmpty() ? std::string(kNoLimit) : ToBytes(text);
+    };
+    int n = 0;
+    for (int row = 0; row < list_->GetItemCount(); ++row) {
+        const QString url = list_->GetItemText(row, kUrlColumn);
+        if (!list_->IsChecked(row) || url.isEmpty())
+            continue;
+        RemainingRow start;
+        start.url = queryWords ? EnginesFile::QueryUrl(ToBytes(url), *queryWords) : ToBytes(url);
+        start.maxDepth = limit(list_->GetItemText(row, kDepthColumn));
+        start.width = limit(list_->GetItemText(row, kWidthColumn));
+        target_->InsertRemainingRow(n++, start);
+    }
+}
+
+}  // namespace qx

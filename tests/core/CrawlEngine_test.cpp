@@ -149,7 +149,9 @@ TEST_F(CrawlEngineTest, SearchFinishedComesSevenIdleRoundsAfterTheLastEntry) {
     // One round removes the entry, then seven empty rounds of 40 ms each.
     EXPECT_GE(std::chrono::steady_clock::now() - lastReport, 7 * 40ms);
     EXPECT_EQ(ScanRowsSaying("NO MATCH"), 1);
-    EXPECT_EQ(Counters().StopRequested, 1);
+    // The engine sets the stop once the message box has been closed.
+    EXPECT_TRUE(PumpUntil([&] { return Counters().StopRequested == 1; }, 2s));
+    EXPECT_TRUE(PumpUntil([&] { return !session->EngineAlive(); }, 2s));
 }
 
 TEST_F(CrawlEngineTest, StopOnMatchSkipsTheRootsEntriesAndLaterTheStartRow) {

@@ -5,11 +5,11 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QSettings>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "app/UserSettings.h"
 #include "links/EnginesFile.h"
 #include "links/LinkFile.h"
 #include "links/ui/CListEditView.h"
@@ -64,7 +64,7 @@ constexpr ColumnSpec kColumns[] = {{"URL", 50}, {"Depth", 15}, {"Width", 15}};
 }  // namespace
 
 CToolBarCtrlPage::CToolBarCtrlPage(QWidget* parent)
-    : QWidget(parent),
+    : CPropertyPage(parent),
       toolBar_(new QToolBar(this)),
       list_(new CListEditView(this)),
       toSearch_(new QPushButton(QStringLiteral("To Search"), this)) {
@@ -213,9 +213,9 @@ void CToolBarCtrlPage::OnSave() {
 }
 
 QString CToolBarCtrlPage::EnginesFilePath() {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillex"),
-                       QStringLiteral("Quillex"));
-    const QString folder = settings.value(QStringLiteral("Main/Path")).toString();
+    // Without a configured folder the file is looked for in the current
+    // directory, as the search bar looks for it.
+    const QString folder = OpenUserSettings()->value(QStringLiteral("Main/Path")).toString();
     return FromBytes(EnginesFile::Location(ToBytes(folder)));
 }
 

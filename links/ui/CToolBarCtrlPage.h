@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QString>
-#include <QWidget>
 #include <string>
 #include <vector>
+
+#include "app/CPropertyPage.h"
 
 class QAction;
 class QPushButton;
@@ -17,7 +18,7 @@ class RemainingRowsTarget;
 // The "Links" page: the user's start URLs with their depth and width, the
 // engines loaded from the engines file, and the commands that edit the list,
 // exchange it with link files and hand the ticked rows to the search page.
-class CToolBarCtrlPage : public QWidget {
+class CToolBarCtrlPage : public CPropertyPage {
     Q_OBJECT
 public:
     // Command ids of the toolbar buttons.

@@ -1,29 +1,11 @@
 #include "links/ui/LinksMessage.h"
 
-#include <QMessageBox>
+#include "app/MessageBox.h"
 
 namespace qx {
 
-namespace {
-
-LinksMessage::Hook& InstalledHook() {
-    static LinksMessage::Hook hook;
-    return hook;
-}
-
-}  // namespace
-
 void LinksMessage::Show(const QString& text) {
-    if (InstalledHook()) {
-        InstalledHook()(text);
-        return;
-    }
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillex"), text, QMessageBox::Ok);
-    box.exec();
-}
-
-void LinksMessage::SetHook(Hook hook) {
-    InstalledHook() = std::move(hook);
+    QxMessageBox(text);
 }
 
 }  // namespace qx

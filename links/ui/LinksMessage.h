@@ -1,19 +1,14 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 
 namespace qx {
 
-// The links page's message boxes (OK button, no icon, caption "Quillex").
-// Tests replace the box with a function that records the text.
+// The links page's messages, shown in the program's message box (OK button,
+// no icon).
 class LinksMessage {
 public:
-    using Hook = std::function<void(const QString&)>;
-
     static void Show(const QString& text);
-    // An empty function restores the real message box.
-    static void SetHook(Hook hook);
 
     static constexpr const char* kNoItemSelected = "No item selected";
     static constexpr const char* kSearchRunning =

@@ -41,7 +41,7 @@ void ListEditDelegate::PaintFirstColumn(QPainter* painter, const QStyleOptionVie
     painter->fillRect(band, highlighted ? palette.color(QPalette::Active, QPalette::Highlight)
                                         : palette.color(QPalette::Active, QPalette::Base));
 
-    PaintCheckBox(painter, view_->CheckBoxRect(index.row()).translated(0, 0),
+    PaintCheckBox(painter, view_->CheckBoxRect(index.row()),
                   index.data(ListEditModel::kStateImageRole).toInt());
 
     painter->setPen(highlighted ? palette.color(QPalette::Active, QPalette::HighlightedText)

@@ -8,16 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "app/MessageBox.h"
+#include "app/UserSettings.h"
 #include "links/ui/CListEditView.h"
 #include "links/ui/CToolBarCtrlPage.h"
 #include "links/ui/LinksFileDialog.h"
-#include "links/ui/LinksMessage.h"
 #include "links/ui/RemainingRowsTarget.h"
 
 using qx::CListEditView;
 using qx::CToolBarCtrlPage;
 using qx::LinksFileDialog;
-using qx::LinksMessage;
 using qx::ListEditModel;
 using qx::RemainingRow;
 
@@ -131,8 +131,11 @@ private:
 void LinksPageTest::initTestCase() {
     QVERIFY(dir_.isValid());
     QVERIFY(config_.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config_.path());
-    LinksMessage::SetHook([this](const QString& text) { messages_ << text; });
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config_.path());
+    qx::SetQxMessageBoxHook([this](const qx::QxMessage& message) {
+        messages_ << message.text;
+        return int(QMessageBox::Ok);
+    });
     LinksFileDialog::SetHook([this](LinksFileDialog::Kind) { return dialogPath_; });
 }
 
@@ -144,8 +147,7 @@ void LinksPageTest::init() {
     search_ = FakeSearchPage();
     messages_.clear();
     dialogPath_.clear();
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Quillex", "Quillex");
-    settings.setValue("Main/Path", dir_.path());
+    qx::OpenUserSettings()->setValue("Main/Path", dir_.path());
     WriteFile(dir_.filePath("engines.qeg"), kEngines);
 }
 
@@ -337,9 +339,7 @@ void LinksPageTest::enginesTwiceListsTwice() {
 }
 
 void LinksPageTest::enginesInCurrentDirectoryWithoutPath() {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Quillex", "Quillex");
-    settings.remove("Main/Path");
-    settings.sync();
+    qx::OpenUserSettings()->remove("Main/Path");
     QTemporaryDir here;
     WriteFile(here.filePath("engines.qeg"), "http://here.com/?q=|search -1 -1\r\n");
     const QString previous = QDir::currentPath();

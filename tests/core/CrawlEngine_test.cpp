@@ -380,6 +380,30 @@ TEST_F(CrawlEngineTest, APageWithAHundredThousandLinksQueuesThemAll) {
     EXPECT_EQ(session->Remaining().At(kLinks - 1).url, root + "/p99999.html");
 }
 
+// A worker of the stopped search still holds the queue while its page's links
+// wait for this thread: Start must handle them instead of blocking.
+TEST_F(CrawlEngineTest, StartRightAfterStopWhileAWorkerHoldsTheQueue) {
+    constexpr int kLinks = 20000;
+    const std::string page = LinksPage("p", kLinks);
+    test::RawServer server([&page](test::RawServer::Connection& c) {
+        c.ReadRequest();
+        c.Send(RawResponse(page));
+    });
+    const std::string root = "http://127.0.0.1:" + std::to_string(server.Port());
+    AddStart(root);
+    SearchControls controls = Controls();
+    controls.maxConnections = "1";
+    ASSERT_TRUE(session->Start(controls));
+    ASSERT_TRUE(PumpUntil([&] { return session->Remaining().Size() > 100; }, 30s));
+    StopWithYes();
+    controls.maxConnections = "0";
+    ASSERT_TRUE(session->Start(controls));
+    // Every link of the old page was listed before the new search began.
+    EXPECT_EQ(session->Remaining().Size(), static_cast<std::size_t>(kLinks));
+    EXPECT_FALSE(session->running() && session->stopPending());
+    StopWithYes();
+}
+
 TEST_F(CrawlEngineTest, StopWithTwoHundredWorkersInFlightEndsCleanly) {
     test::RawServer server([](test::RawServer::Connection& c) {
         const std::string request = c.ReadRequest();

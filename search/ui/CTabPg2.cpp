@@ -1,11 +1,21 @@
 #include "search/ui/CTabPg2.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QRegularExpressionValidator>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <atomic>
 
+#include "app/CMainWindow.h"
+#include "app/CTabPg1.h"
+#include "app/CTabPg3.h"
 #include "app/ListViews.h"
+#include "app/MessageBox.h"
 
 namespace qx {
 
@@ -13,6 +23,16 @@ namespace {
 
 const std::initializer_list<int> kScanChars = {30, 30, 100};
 const std::initializer_list<int> kRemainingChars = {50, 15, 15, 15};
+
+// Closing the window must end the program within two seconds even while
+// transfers hang, so the session waits for its threads only this long.
+constexpr std::chrono::milliseconds kShutdownWait{1200};
+
+std::atomic<bool> searchEverStarted{false};
+
+QString FromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 
@@ -62,9 +82,42 @@ CTabPg2::CTabPg2(QWidget* parent)
     layout->addWidget(remainingView, 1);
     layout->addLayout(bottom);
     ConnectCommands();
+    ConnectPopup(scanView);
+    ConnectPopup(remainingView);
+
+    pumpTarget_ = std::make_shared<PumpTarget>();
+    pumpTarget_->page = this;
+    session_ = std::make_unique<SearchSession>(static_cast<SearchSessionView&>(*this));
+    session_->SetShutdownWait(kShutdownWait);
+    // Called on engine and worker threads: only posts a call to this thread,
+    // where the waiting sends are handled while the senders block.
+    session_->SetNotifier([target = pumpTarget_] {
+        std::lock_guard<std::mutex> lock(target->lock);
+        if (target->page != nullptr) {
+            QMetaObject::invokeMethod(
+                target->page, [page = target->page] { page->PumpQueue(); }, Qt::QueuedConnection);
+        }
+    });
 }
 
-CTabPg2::~CTabPg2() = default;
+CTabPg2::~CTabPg2() {
+    {
+        std::lock_guard<std::mutex> lock(pumpTarget_->lock);
+        pumpTarget_->page = nullptr;
+    }
+    session_->Shutdown();
+    while (waitCursors_ > 0) {
+        SetWaitCursor(false);
+    }
+}
+
+bool CTabPg2::SearchEverStarted() {
+    return searchEverStarted.load();
+}
+
+void CTabPg2::PumpQueue() {
+    session_->PumpMessages();
+}
 
 QLineEdit* CTabPg2::NumericEdit() {
     auto* edit = new QLineEdit(this);
@@ -177,12 +230,254 @@ void CTabPg2::OnAdvanced() {
     advanced_->setVisible(advancedShown_);
 }
 
-void CTabPg2::OnStart() {}
-void CTabPg2::OnStop() {}
-void CTabPg2::OnClear() {}
-void CTabPg2::OnDelete() {}
-void CTabPg2::OnToLinks() {}
+SearchControls CTabPg2::ReadControls() const {
+    auto text = [](const QLineEdit* edit) { return edit->text().toStdString(); };
+    SearchControls c;
+    c.search = text(searchEdit);
+    c.target = text(targetEdit);
+    c.include = text(includeEdit);
+    c.exclude = text(excludeEdit);
+    c.repeatOn = repeatCheck->isChecked();
+    c.repeatSeconds = text(repeatEdit);
+    c.stopOnMatch = stopOnMatchCheck->isChecked();
+    c.maxDepthOn = maxDepthCheck->isChecked();
+    c.maxDepth = text(maxDepthEdit);
+    c.widthDepthOn = widthDepthCheck->isChecked();
+    c.widthDepth = text(widthDepthEdit);
+    c.maxConnectionsOn = maxConnectionsCheck->isChecked();
+    c.maxConnections = text(maxConnectionsEdit);
+    c.defaultWidthOn = defaultWidthCheck->isChecked();
+    c.defaultWidth = text(defaultWidthEdit);
+    c.itemInclude = itemIncludeCheck->isChecked();
+    c.describeOn = describeCheck->isChecked();
+    c.describeForward = text(describeForwardEdit);
+    c.describeBackward = text(describeBackwardEdit);
+    c.engineTimingOn = engineTimingCheck->isChecked();
+    c.engineRevs = text(engineRevsEdit);
+    c.engineDamp = text(engineDampEdit);
+    c.noRemove = noRemoveCheck->isChecked();
+    c.maxRemainingOn = maxRemainingCheck->isChecked();
+    c.maxRemaining = text(maxRemainingEdit);
+    c.excludeUrl = excludeUrlCheck->isChecked();
+    c.includeUrl = includeUrlCheck->isChecked();
+    return c;
+}
+
+void CTabPg2::OnStart() {
+    // Rows still waiting for their batch must be in the store's order when
+    // Start rewrites the Remaining rows.
+    remainingModel->FlushPending();
+    if (session_->Start(ReadControls())) {
+        searchEverStarted = true;
+    }
+}
+
+void CTabPg2::OnStop() {
+    session_->Stop();
+}
+
+void CTabPg2::OnClear() {
+    session_->Clear();
+}
+
+void CTabPg2::OnDelete() {
+    remainingModel->FlushPending();
+    const int row = SelectedRow(remainingView);
+    if (session_->Delete(row) && row < remainingModel->rowCount()) {
+        remainingView->selectRow(row);
+    }
+}
+
+void CTabPg2::OnToLinks() {
+    remainingModel->FlushPending();
+    const std::optional<std::string> url = session_->ToLinks(SelectedRow(remainingView));
+    if (url) {
+        lastToLinks_ = FromStd(*url);
+    }
+}
+
 void CTabPg2::OnSE() {}
-void CTabPg2::Shutdown() {}
+
+void CTabPg2::Shutdown() {
+    session_->Shutdown();
+}
+
+void CTabPg2::ConnectPopup(QTableView* view) {
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this,
+            [this, view](const QPoint& position) { ShowPopup(view, position); });
+}
+
+QString CTabPg2::PopupUrl(const QTableView* view, int row) const {
+    if (view == scanView) {
+        return scanModel->Cell(row, 1);
+    }
+    if (view == remainingView) {
+        return remainingModel->Cell(row, 0);
+    }
+    return {};
+}
+
+void CTabPg2::ShowPopup(QTableView* view, const QPoint& position) {
+    const QString url = PopupUrl(view, view->indexAt(position).row());
+    QMenu menu(this);
+    const QAction* browse = menu.addAction(QStringLiteral("Browse"));
+    const QAction* launch = menu.addAction(QStringLiteral("Launch"));
+    const QAction* copy = menu.addAction(QStringLiteral("Copy"));
+    const QAction* chosen = menu.exec(view->viewport()->mapToGlobal(position));
+    if (chosen == browse) {
+        RunPopupCommand(kPopupBrowse, url);
+    } else if (chosen == launch) {
+        RunPopupCommand(kPopupLaunch, url);
+    } else if (chosen == copy) {
+        RunPopupCommand(kPopupCopy, url);
+    }
+}
+
+void CTabPg2::RunPopupCommand(int command, const QString& url) {
+    if (url.isEmpty()) {
+        return;
+    }
+    switch (command) {
+        case kPopupBrowse:
+            if (Owner() != nullptr) {
+                Owner()->SetActivePage(CMainWindow::kHomePage);
+                Owner()->HomePage()->Navigate(url);
+            }
+            break;
+        case kPopupLaunch:
+            QDesktopServices::openUrl(QUrl::fromUserInput(url));
+            break;
+        case kPopupCopy:
+            QGuiApplication::clipboard()->setText(url);
+            break;
+        default:
+            break;
+    }
+}
+
+// --- the session's view ------------------------------------------------------
+
+void CTabPg2::ShowMessage(const std::string& text, MessageKind kind) {
+    QxMessageBox(FromStd(text), QMessageBox::Ok,
+                 kind == MessageKind::kExclamation ? QxIcon::Exclamation : QxIcon::None);
+}
+
+DialogAnswer CTabPg2::AskYesNoCancel(const std::string& text) {
+    const int answer =
+        QxMessageBox(FromStd(text), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                     QxIcon::Question, QMessageBox::No);
+    if (answer == QMessageBox::Yes) {
+        return DialogAnswer::kYes;
+    }
+    return answer == QMessageBox::Cancel ? DialogAnswer::kCancel : DialogAnswer::kNo;
+}
+
+void CTabPg2::SetStatusText(int pane, const std::string& text) {
+    if (Owner() != nullptr) {
+        Owner()->StatusBar()->SetPaneText(pane, FromStd(text));
+    }
+}
+
+void CTabPg2::SetRunningIcon(bool running) {
+    if (Owner() != nullptr) {
+        Owner()->SetSmallIcon(running);
+    }
+}
+
+void CTabPg2::SetResultCountText(const std::string& text) {
+    if (Owner() != nullptr) {
+        Owner()->ResultsPage()->SetCountText(FromStd(text));
+    }
+}
+
+void CTabPg2::ActivatePage(int index) {
+    if (Owner() != nullptr) {
+        Owner()->SetActivePage(index);
+    }
+}
+
+void CTabPg2::SetWaitCursor(bool on) {
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++waitCursors_;
+    } else if (waitCursors_ > 0) {
+        QApplication::restoreOverrideCursor();
+        --waitCursors_;
+    }
+}
+
+RowTableModel* CTabPg2::ModelOf(SessionList list) const {
+    switch (list) {
+        case SessionList::kScan:
+            return scanModel;
+        case SessionList::kRemaining:
+            return remainingModel;
+        case SessionList::kResults:
+            return Owner() != nullptr ? Owner()->ResultsPage()->Results() : nullptr;
+    }
+    return nullptr;
+}
+
+QStringList CTabPg2::SessionRow(SessionList list, std::size_t index) const {
+    switch (list) {
+        case SessionList::kScan: {
+            const ScanRow& row = session_->ScanRows().at(index);
+            return {FromStd(row.title), FromStd(row.url), FromStd(row.result)};
+        }
+        case SessionList::kRemaining: {
+            const RemainingRow& row = session_->Remaining().At(index);
+            return {FromStd(row.url), FromStd(row.depth), FromStd(row.maxDepth),
+                    FromStd(row.width)};
+        }
+        case SessionList::kResults: {
+            const MatchRow& row = session_->MatchRows().at(index);
+            return {FromStd(row.title), FromStd(row.url), FromStd(row.description)};
+        }
+    }
+    return {};
+}
+
+void CTabPg2::RowAppended(SessionList list, std::size_t index) {
+    RowTableModel* model = ModelOf(list);
+    if (model == nullptr) {
+        return;
+    }
+    if (static_cast<std::size_t>(model->TotalRows()) != index) {
+        RowsReset(list);  // out of step: show the store as it is
+        return;
+    }
+    model->Append(SessionRow(list, index));
+}
+
+void CTabPg2::RowRemoved(SessionList list, std::size_t index) {
+    if (RowTableModel* model = ModelOf(list)) {
+        model->RemoveRowAt(static_cast<int>(index));
+    }
+}
+
+void CTabPg2::RowsReset(SessionList list) {
+    RowTableModel* model = ModelOf(list);
+    if (model == nullptr) {
+        return;
+    }
+    std::size_t count = 0;
+    switch (list) {
+        case SessionList::kScan:
+            count = session_->ScanRows().size();
+            break;
+        case SessionList::kRemaining:
+            count = session_->Remaining().Size();
+            break;
+        case SessionList::kResults:
+            count = session_->MatchRows().size();
+            break;
+    }
+    model->Clear();
+    for (std::size_t i = 0; i < count; ++i) {
+        model->Append(SessionRow(list, i));
+    }
+    model->FlushPending();
+}
 
 }  // namespace qx

@@ -6,15 +6,22 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <vector>
+#include <memory>
+#include <mutex>
 
 #include "app/CPropertyPage.h"
 #include "app/RowTableModel.h"
+#include "search/SearchControls.h"
+#include "search/SearchSession.h"
+#include "search/SearchSessionView.h"
 
 namespace qx {
 
-// The "Search" tab: the search controls, the scan list and the Remaining list.
-class CTabPg2 : public CPropertyPage {
+// The "Search" tab: the search controls, the scan list and the Remaining list,
+// shown over a search session. The engine and the workers reach the page only
+// through the session's message queue, which this page pumps on the
+// user-interface thread.
+class CTabPg2 : public CPropertyPage, public SearchSessionView {
     Q_OBJECT
 public:
     explicit CTabPg2(QWidget* parent = nullptr);
@@ -33,6 +40,33 @@ public:
     void Shutdown();
 
     bool AdvancedShown() const { return advancedShown_; }
+    QString LastToLinks() const { return lastToLinks_; }
+    SearchSession& Session() { return *session_; }
+    // The controls as the session reads them at Start.
+    SearchControls ReadControls() const;
+
+    // The right-click menu's commands on a URL.
+    enum PopupCommand { kPopupBrowse = 0, kPopupLaunch = 1, kPopupCopy = 2 };
+    void RunPopupCommand(int command, const QString& url);
+    // The URL of a row of one of the lists (scan: "Scanned URL", Remaining:
+    // "Remaining URL").
+    QString PopupUrl(const QTableView* view, int row) const;
+
+    // True once any search of this process has started; its threads may then
+    // outlive the page by a little.
+    static bool SearchEverStarted();
+
+    // SearchSessionView
+    void ShowMessage(const std::string& text, MessageKind kind) override;
+    DialogAnswer AskYesNoCancel(const std::string& text) override;
+    void SetStatusText(int pane, const std::string& text) override;
+    void SetRunningIcon(bool running) override;
+    void SetResultCountText(const std::string& text) override;
+    void ActivatePage(int index) override;
+    void SetWaitCursor(bool on) override;
+    void RowAppended(SessionList list, std::size_t index) override;
+    void RowRemoved(SessionList list, std::size_t index) override;
+    void RowsReset(SessionList list) override;
 
     // Controls, for the links page, the command-line search and tests.
     QLineEdit* searchEdit;
@@ -77,12 +111,30 @@ public:
     RowTableModel* remainingModel;
 
 private:
+    // Who may receive the queue's wake-ups: the page while it lives. Worker
+    // threads read it under the lock; the page clears it before it goes.
+    struct PumpTarget {
+        std::mutex lock;
+        CTabPg2* page = nullptr;
+    };
+
     QWidget* BuildAdvancedControls();
     QLineEdit* NumericEdit();
     void ConnectCommands();
+    void ConnectPopup(QTableView* view);
+    void ShowPopup(QTableView* view, const QPoint& position);
+    void PumpQueue();
+    RowTableModel* ModelOf(SessionList list) const;
+    QStringList SessionRow(SessionList list, std::size_t index) const;
 
+    // The links page takes the row that "To Links" hands over; until it is
+    // there, the text is kept here.
+    QString lastToLinks_;
     QWidget* advanced_ = nullptr;
     bool advancedShown_ = false;
+    int waitCursors_ = 0;
+    std::shared_ptr<PumpTarget> pumpTarget_;
+    std::unique_ptr<SearchSession> session_;
 };
 
 }  // namespace qx

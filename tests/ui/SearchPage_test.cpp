@@ -1,0 +1,412 @@
+#include <QAbstractItemModelTester>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QtTest>
+#include <atomic>
+#include <thread>
+
+#include "UiTestSupport.h"
+#include "app/CMainWindow.h"
+#include "app/CTabPg1.h"
+#include "app/CTabPg3.h"
+#include "app/UserSettings.h"
+#include "core/support/LoopbackSite.h"
+#include "search/PageWindow.h"
+#include "search/ResultRecord.h"
+#include "search/SearchItem.h"
+#include "search/SearchSettings.h"
+#include "search/SyncMessageQueue.h"
+#include "search/ui/CTabPg2.h"
+
+using namespace qx;
+
+namespace {
+
+const QString kEnterItem =
+    QStringLiteral("Before starting the search you must enter an item to search for.");
+const QString kEnterUrls = QStringLiteral(
+    "Before starting the search you must enter and select URLs under the \"Links\" button.");
+const QString kUnderProgress =
+    QStringLiteral("Warning: search under progress.\n\nPress \"Stop\" to quit search.");
+const QString kTooMany =
+    QStringLiteral("Warning: QuillEx is continuing with \"Max Connections:\" greater than 115.");
+const QString kNoItem = QStringLiteral("No item selected");
+const QString kQuit = QStringLiteral("Are you sure you want to quit the search?");
+
+// A port on which nothing listens: the crawl of it fails at once.
+std::string ClosedPortUrl() {
+    return "http://127.0.0.1:9/";
+}
+
+void AddRemaining(CTabPg2* page, const std::string& url) {
+    page->Session().AppendRemaining({url, "0", "infinity", "infinity"});
+    page->remainingModel->FlushPending();
+}
+
+}  // namespace
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+class SearchPageTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        settings_ = std::make_unique<test::TemporaryUserSettings>();
+        recorder_ = std::make_unique<test::MessageRecorder>();
+        window_ = new CMainWindow;
+        page_ = window_->SearchPage();
+        Settings() = SearchSettings{};
+        Counters().MatchCount = 0;
+        Counters().RemainingCount = 0;
+    }
+    void cleanup() {
+        page_->Shutdown();
+        delete window_.data();
+        recorder_.reset();
+        settings_.reset();
+    }
+
+    void startRefusesWithoutASearchItemBeforeLookingAtTheList() {
+        struct Case {
+            const char* name;
+            const char* search;
+            bool withRow;
+            QString expected;
+        } cases[] = {
+            {"empty item, empty list", "", false, kEnterItem},
+            {"blank item, a row", "   ", true, kEnterItem},
+            {"item, empty list", "cats", false, kEnterUrls},
+        };
+        for (const Case& c : cases) {
+            recorder_->Clear();
+            page_->Session().Clear();
+            if (c.withRow) {
+                AddRemaining(page_, ClosedPortUrl());
+            }
+            page_->searchEdit->setText(QString::fromLatin1(c.search));
+            page_->OnStart();
+            QVERIFY2(recorder_->texts == QStringList({c.expected}), c.name);
+            QVERIFY2(!page_->Session().running(), c.name);
+        }
+    }
+
+    void leadingSpacesStayInTheSearchText() {
+        AddRemaining(page_, ClosedPortUrl());
+        page_->searchEdit->setText(QStringLiteral("  cats"));
+        page_->OnStart();
+        QVERIFY(page_->Session().running());
+        QCOMPARE(Settings().SearchText, std::string("  cats"));
+        StopWithYes();
+    }
+
+    void startSettingsFollowTheControls() {
+        struct Case {
+            const char* name;
+            std::function<void(CTabPg2*)> set;
+            std::function<bool()> check;
+            bool warns;
+        } cases[] = {
+            {"max connections unchecked gives 25",
+             [](CTabPg2* p) { p->maxConnectionsEdit->setText(QStringLiteral("200")); },
+             [] { return Settings().MaxConnections == 25; }, false},
+            {"max connections 200 warns",
+             [](CTabPg2* p) {
+                 p->maxConnectionsCheck->setChecked(true);
+                 p->maxConnectionsEdit->setText(QStringLiteral("200"));
+             },
+             [] { return Settings().MaxConnections == 200; }, true},
+            {"engine revs raised to 10",
+             [](CTabPg2* p) {
+                 p->engineTimingCheck->setChecked(true);
+                 p->engineRevsEdit->setText(QStringLiteral("5"));
+                 p->engineDampEdit->setText(QStringLiteral("0"));
+             },
+             [] { return Settings().EngineRevs == 10 && Settings().EngineDamp == 1; }, false},
+            {"max depth checked and empty is unlimited",
+             [](CTabPg2* p) { p->maxDepthCheck->setChecked(true); },
+             [] { return Settings().MaxDepth == -1; }, false},
+            {"describe values",
+             [](CTabPg2* p) {
+                 p->describeCheck->setChecked(true);
+                 p->describeForwardEdit->setText(QStringLiteral("10"));
+                 p->describeBackwardEdit->setText(QStringLiteral("2"));
+             },
+             [] { return Settings().DescribeForward == 10 && Settings().DescribeBackward == 2; },
+             false},
+            {"match mode from target, include and exclude with item include",
+             [](CTabPg2* p) {
+                 p->targetEdit->setText(QStringLiteral("5"));
+                 p->includeEdit->setText(QStringLiteral("red"));
+                 p->excludeEdit->setText(QStringLiteral("blue"));
+                 p->itemIncludeCheck->setChecked(true);
+             },
+             [] { return Settings().MatchMode == 7 && Settings().TargetValue == 5; }, false},
+        };
+        for (const Case& c : cases) {
+            delete window_.data();
+            window_ = new CMainWindow;
+            page_ = window_->SearchPage();
+            recorder_->Clear();
+            AddRemaining(page_, ClosedPortUrl());
+            page_->searchEdit->setText(QStringLiteral("cats"));
+            c.set(page_);
+            page_->OnStart();
+            QVERIFY2(c.check(), c.name);
+            QVERIFY2(recorder_->texts.contains(kTooMany) == c.warns, c.name);
+            if (c.warns) {
+                QVERIFY2(recorder_->messages.front().icon == QxIcon::Exclamation, c.name);
+            }
+            StopWithYes();
+        }
+    }
+
+    void commandsRefuseWhileRunning() {
+        StartOnClosedPort();
+        recorder_->Clear();
+        page_->remainingView->selectRow(0);
+        page_->OnStart();
+        page_->OnClear();
+        page_->OnDelete();
+        page_->OnToLinks();
+        QCOMPARE(recorder_->texts,
+                 QStringList({kUnderProgress,
+                              QStringLiteral("Cannot clear items while searching.\nPress the "
+                                             "\"Stop\" button to stop search and then \"Clear\" "
+                                             "to clear items."),
+                              QStringLiteral("Cannot delete items while searching.\nPress the "
+                                             "\"Stop\" button to stop search and then "
+                                             "\"Delete\" to remove items."),
+                              QStringLiteral("Cannot move items to \"Links\" while "
+                                             "searching.\nPress the \"Stop\" button to stop "
+                                             "search and then try again.")}));
+        StopWithYes();
+    }
+
+    void stopAsksAndOnlyYesStops() {
+        StartOnClosedPort();
+        struct Case {
+            const char* name;
+            int answer;
+            bool stillRunning;
+        } cases[] = {{"no", QMessageBox::No, true},
+                     {"cancel", QMessageBox::Cancel, true},
+                     {"yes", QMessageBox::Yes, false}};
+        for (const Case& c : cases) {
+            recorder_->Clear();
+            recorder_->answers.push_back(c.answer);
+            page_->OnStop();
+            QVERIFY2(recorder_->texts == QStringList({kQuit}), c.name);
+            QVERIFY2(recorder_->messages.front().defaultButton == QMessageBox::No, c.name);
+            QVERIFY2(page_->Session().running() == c.stillRunning, c.name);
+        }
+        recorder_->Clear();
+        page_->OnStop();  // a stop is pending: no question
+        QVERIFY(recorder_->texts.isEmpty());
+    }
+
+    void stopWhenIdleAsksNothing() {
+        page_->OnStop();
+        QVERIFY(recorder_->texts.isEmpty());
+    }
+
+    void deleteAndToLinksNeedASelection() {
+        AddRemaining(page_, "http://a.example/");
+        AddRemaining(page_, "http://b.example/");
+        AddRemaining(page_, "c.example");
+        page_->OnDelete();
+        page_->OnToLinks();
+        QCOMPARE(recorder_->texts, QStringList({kNoItem, kNoItem}));
+
+        recorder_->Clear();
+        page_->remainingView->selectRow(0);
+        page_->OnDelete();
+        QCOMPARE(page_->remainingModel->rowCount(), 2);
+        QCOMPARE(page_->remainingModel->Cell(0, 0), QStringLiteral("http://b.example/"));
+        QCOMPARE(SelectedRowOf(page_->remainingView), 0);  // the row now at that index
+        page_->OnToLinks();
+        QCOMPARE(page_->LastToLinks(), QStringLiteral("b.example/"));
+        QVERIFY(recorder_->texts.isEmpty());
+    }
+
+    void clearEmptiesBothListsAndResetsThePanes() {
+        QAbstractItemModelTester scanTester(page_->scanModel,
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
+        AddRemaining(page_, "http://a.example/");
+        SendResult(kResultNoMatch, "http://x.example/", "", "T");
+        page_->scanModel->FlushPending();
+        QCOMPARE(page_->scanModel->rowCount(), 1);
+        page_->OnClear();
+        QCOMPARE(page_->scanModel->rowCount(), 0);
+        QCOMPARE(page_->remainingModel->rowCount(), 0);
+        QCOMPARE(window_->StatusBar()->PaneText(1), QStringLiteral("Scanned: 0"));
+        QCOMPARE(window_->StatusBar()->PaneText(2), QStringLiteral("Remaining: 0"));
+    }
+
+    void resultHandlersFillTheListsAndTheResultsPage() {
+        QAbstractItemModelTester remainingTester(
+            page_->remainingModel, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        AddRemaining(page_, "http://m.example/page");
+        AddRemaining(page_, "http://n.example/");
+        SendResult(kResultDescribed, "http://m.example/page/", "a&amp;b R&D", "Title M");
+        SendResult(kResultMatch, "http://m.example/page/", "a&amp;b", "Title M");
+        SendResult(kResultConnectionFailed, "http://q.example/", "", " ");
+        page_->scanModel->FlushPending();
+        window_->ResultsPage()->Results()->FlushPending();
+        page_->remainingModel->FlushPending();
+
+        QCOMPARE(page_->scanModel->rowCount(), 2);
+        QCOMPARE(page_->scanModel->Cell(0, 2), QStringLiteral("a;b RD"));
+        QCOMPARE(page_->scanModel->Cell(1, 2), QStringLiteral("CONNECTION FAILED"));
+        QCOMPARE(page_->remainingModel->rowCount(), 1);
+        QCOMPARE(page_->remainingModel->Cell(0, 0), QStringLiteral("http://n.example/"));
+        RowTableModel* results = window_->ResultsPage()->Results();
+        QCOMPARE(results->rowCount(), 1);
+        QCOMPARE(results->Cell(0, 0), QStringLiteral("Title M"));
+        window_->SetActivePage(CMainWindow::kResultsPage);
+        QCOMPARE(window_->ResultsPage()->CountLabelText(), QStringLiteral("1"));
+    }
+
+    void addRemainingAndCountdownHandlers() {
+        SearchItem item;
+        item.url = "http://queued.example/dir/";
+        item.depth = 2;
+        item.maxDepth = -1;
+        item.width = 3;
+        page_->Session().HandleMessage(WM_ADD_REMAINING, 0, reinterpret_cast<std::intptr_t>(&item));
+        page_->remainingModel->FlushPending();
+        QCOMPARE(page_->remainingModel->rowCount(), 1);
+        QCOMPARE(page_->remainingModel->Cell(0, 0), QStringLiteral("http://queued.example/dir"));
+        QCOMPARE(page_->remainingModel->Cell(0, 2), QStringLiteral("infinity"));
+        QCOMPARE(page_->remainingModel->Cell(0, 3), QStringLiteral("3"));
+        page_->Session().HandleMessage(WM_REPEAT_COUNTDOWN, 42, 0);
+        QCOMPARE(window_->StatusBar()->PaneText(2), QStringLiteral("Remaining: 42"));
+    }
+
+    void advancedShowsAndHidesTheAdvancedControls() {
+        window_->show();
+        QVERIFY(!page_->maxDepthCheck->isVisible());
+        QVERIFY(page_->searchEdit->isVisible());
+        page_->advancedButton->click();
+        QVERIFY(page_->maxDepthCheck->isVisible());
+        QVERIFY(page_->engineRevsEdit->isVisible());
+        QCOMPARE(page_->advancedButton->text(), QStringLiteral("Advanced"));
+        page_->advancedButton->click();
+        QVERIFY(!page_->targetEdit->isVisible());
+    }
+
+    void popupCommands() {
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+        AddRemaining(page_, "http://popup.example/");
+        const QString url = page_->PopupUrl(page_->remainingView, 0);
+        QCOMPARE(url, QStringLiteral("http://popup.example/"));
+        QCOMPARE(page_->PopupUrl(page_->scanView, 0), QString());
+        page_->RunPopupCommand(CTabPg2::kPopupCopy, url);
+        QCOMPARE(QGuiApplication::clipboard()->text(), url);
+        page_->RunPopupCommand(CTabPg2::kPopupLaunch, url);
+        QCOMPARE(catcher.urls, QList<QUrl>({QUrl(url)}));
+        page_->RunPopupCommand(CTabPg2::kPopupBrowse, url);
+        QCOMPARE(window_->ActivePage(), CMainWindow::kHomePage);
+        QCOMPARE(window_->HomePage()->LastNavigatedUrl(), url);
+        page_->RunPopupCommand(CTabPg2::kPopupLaunch, QString());  // nothing captured
+        QCOMPARE(catcher.urls.size(), 1);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    }
+
+    void crawlThroughTheWindowFindsTheMatch() {
+        test::LoopbackSite site({
+            {"/",
+             {"<html><head><title>Pets</title></head><body><p>We love cats and dogs."
+              "</p><a href=\"/more\">more</a></body></html>"}},
+            {"/more", {"<html><body>cats again</body></html>"}},
+        });
+        QAbstractItemModelTester scanTester(page_->scanModel,
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester resultsTester(
+            window_->ResultsPage()->Results(),
+            QAbstractItemModelTester::FailureReportingMode::QtTest);
+        window_->show();
+        AddRemaining(page_, site.Url("/"));
+        page_->searchEdit->setText(QStringLiteral("cats"));
+        window_->OnStart();
+        QVERIFY(page_->Session().running());
+        QCOMPARE(window_->ActivePage(), CMainWindow::kResultsPage);
+        RowTableModel* results = window_->ResultsPage()->Results();
+        QTRY_VERIFY_WITH_TIMEOUT(results->rowCount() >= 1, 20000);
+        QCOMPARE(results->Cell(0, 1), QString::fromStdString(site.Url("/")));
+        QCOMPARE(results->Cell(0, 0), QStringLiteral("Pets"));
+        // The linked page is crawled too and counted.
+        QTRY_VERIFY_WITH_TIMEOUT(window_->StatusBar()->PaneText(1) == QStringLiteral("Scanned: 2"),
+                                 20000);
+        StopWithYes();
+    }
+
+    void closingTheWindowDuringASearchEndsCleanly() {
+        test::LoopbackSite site({{"/", {"<html><body>cats</body></html>"}}});
+        AddRemaining(page_, site.Url("/"));
+        page_->searchEdit->setText(QStringLiteral("cats"));
+        window_->show();
+        page_->OnStart();
+        QVERIFY(page_->Session().running());
+        QPointer<CMainWindow> guard(window_.data());
+        window_->close();
+        QTRY_VERIFY(guard.isNull());
+        QVERIFY(LoadPlacementExists());
+    }
+
+private:
+    static int SelectedRowOf(const QTableView* view) {
+        const QModelIndexList rows = view->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.first().row();
+    }
+
+    static bool LoadPlacementExists() { return OpenUserSettings()->contains(QStringLiteral("x2")); }
+
+    void SendResult(int kind, const std::string& url, const std::string& description,
+                    const std::string& title) {
+        ResultRecord record;
+        record.url = url;
+        record.description = description;
+        record.title = title;
+        record.matched = kind == kResultMatch ? 1 : 0;
+        // A worker's send from a thread of its own: it returns only after the
+        // page has run the handler on this thread.
+        std::atomic<bool> sent{false};
+        std::thread worker([&] {
+            page_->Session().Queue().SendMessage(WM_SEARCH_RESULT,
+                                                 static_cast<std::uintptr_t>(kind),
+                                                 reinterpret_cast<std::intptr_t>(&record));
+            sent = true;
+        });
+        QTRY_VERIFY(sent.load());
+        worker.join();
+    }
+
+    void StartOnClosedPort() {
+        AddRemaining(page_, ClosedPortUrl());
+        page_->searchEdit->setText(QStringLiteral("cats"));
+        page_->OnStart();
+        QVERIFY(page_->Session().running());
+    }
+
+    void StopWithYes() {
+        recorder_->answers.push_back(QMessageBox::Yes);
+        page_->OnStop();
+        QVERIFY(!page_->Session().running());
+    }
+
+    std::unique_ptr<test::TemporaryUserSettings> settings_;
+    std::unique_ptr<test::MessageRecorder> recorder_;
+    QPointer<CMainWindow> window_;
+    CTabPg2* page_ = nullptr;
+};
+
+QTEST_MAIN(SearchPageTest)
+#include "SearchPage_test.moc"

@@ -51,6 +51,13 @@ void RemoveFirst(std::vector<std::string>& list, const std::string& url) {
     }
 }
 
+// The worker's transfer gives up when the page closes.
+FetcherLimits LimitsWithAbort(CrawlState& crawl) {
+    FetcherLimits limits = crawl.Limits();
+    limits.abortFlag = &crawl.AbortRequested;
+    return limits;
+}
+
 }  // namespace
 
 std::string LowerSchemeAndHost(const std::string& url) {
@@ -101,7 +108,7 @@ CSearchThread::CSearchThread(std::shared_ptr<CrawlState> crawl,
       settings_(std::move(settings)),
       item_(item),
       threadId_(threadId),
-      fetcher_(crawl_->Limits()) {}
+      fetcher_(LimitsWithAbort(*crawl_)) {}
 
 CSearchThread::~CSearchThread() {
     fetcher_.CloseAll();

@@ -387,6 +387,10 @@ size_t HttpFetcher::Impl::OnBody(char* data, size_t size, size_t count, void* us
 int HttpFetcher::Impl::OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t,
                                   curl_off_t) {
     auto& t = *static_cast<Transfer*>(user);
+    if (t.limits->abortFlag != nullptr && t.limits->abortFlag->load()) {
+        t.stop = StopReason::Stall;
+        return 1;
+    }
     const auto now = Clock::now();
     if (!t.connected) {
         return 0;  // the connect time-out covers this phase
@@ -488,7 +492,8 @@ Outcome HttpFetcher::Impl::RunRequest(const std::string& startUrl) {
 
 int HttpFetcher::Impl::Fetch(const std::string& url) {
     Outcome out = RunRequest(url);
-    if (out.retryable) {
+    const bool aborted = limits.abortFlag != nullptr && limits.abortFlag->load();
+    if (out.retryable && !aborted) {
         handle.reset();
         headers.reset();
         if (out.result == FetchError::kTimeout) {

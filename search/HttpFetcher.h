@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -40,6 +41,9 @@ struct FetcherLimits {
     int maxRedirects = 20;
     std::size_t maxBodyBytes = 32u << 20;  // counted after decompression
     std::string caFile;                    // empty: the system's CAs
+    // When set and true, a transfer in flight gives up at its next progress
+    // check and is not retried (the page that asked for it is closing).
+    const std::atomic<bool>* abortFlag = nullptr;
 };
 
 // One worker's HTTP client: its own libcurl easy handle (session), used for

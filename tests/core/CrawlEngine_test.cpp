@@ -454,5 +454,28 @@ TEST_F(CrawlEngineTest, ShutdownWithWorkersInFlightReturnsPromptly) {
     EXPECT_LT(std::chrono::steady_clock::now() - before, 6s);
 }
 
+// Servers that accept and never answer: closing the window must not wait for
+// their time-outs.
+TEST_F(CrawlEngineTest, ShutdownAbortsTransfersToSilentServers) {
+    test::RawServer silent([](test::RawServer::Connection& c) {
+        c.ReadRequest();
+        c.Wait(60s);
+    });
+    const std::string base = "http://127.0.0.1:" + std::to_string(silent.Port());
+    for (int i = 0; i < 20; ++i) {
+        AddStart(base + "/silent" + std::to_string(i) + ".html");
+    }
+    FetcherLimits slow;
+    slow.stallTimeoutMs = 60000;
+    slow.totalTimeoutMs = 600000;
+    session->SetFetcherLimits(slow);
+    ASSERT_TRUE(session->Start(Controls()));
+    ASSERT_TRUE(PumpUntil([&] { return Counters().ActiveWorkers >= 20; }, 10s));
+    std::this_thread::sleep_for(100ms);
+    const auto before = std::chrono::steady_clock::now();
+    session.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 4s);
+}
+
 }  // namespace
 }  // namespace qx

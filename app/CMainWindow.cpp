@@ -18,6 +18,7 @@
 #include "app/CTabPg3.h"
 #include "app/MessageBox.h"
 #include "app/UserSettings.h"
+#include "links/ui/CToolBarCtrlPage.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
 
@@ -30,13 +31,6 @@ QStringList InitialPaneTexts() {
             QStringLiteral("Remaining: 0        "), QStringLiteral("Searches: 0        ")};
 }
 
-// The links page arrives with its own engineer; until then its tab is empty.
-QWidget* MakeLinksPage(CMainWindow* owner) {
-    auto* page = new CPropertyPage(owner);
-    page->SetOwner(owner);
-    return page;
-}
-
 }  // namespace
 
 CMainWindow::CMainWindow(QWidget* parent)
@@ -45,7 +39,7 @@ CMainWindow::CMainWindow(QWidget* parent)
       home_(new CTabPg1(this)),
       search_(new CTabPg2(this)),
       results_(new CTabPg3(this)),
-      links_(MakeLinksPage(this)) {
+      links_(new CToolBarCtrlPage(this)) {
     setWindowTitle(QString::fromLatin1(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/idle.png")));
     setMinimumSize(kMinWidth, kMinHeight);
@@ -62,6 +56,8 @@ void CMainWindow::BuildTabs() {
     home_->SetOwner(this);
     search_->SetOwner(this);
     results_->SetOwner(this);
+    links_->SetOwner(this);
+    links_->SetRemainingTarget(search_);
     sheet_->setDocumentMode(false);
     sheet_->tabBar()->setExpanding(false);
     sheet_->setContentsMargins(11, 9, 1, 0);

@@ -13,6 +13,7 @@ class CPropertyPage;
 class CTabPg1;
 class CTabPg2;
 class CTabPg3;
+class CToolBarCtrlPage;
 
 // The program's main window: four tabs (browser, search, results, links), the
 // menu and the status bar. It saves its placement when it closes and ends the
@@ -39,7 +40,7 @@ public:
     CTabPg1* HomePage() const { return home_; }
     CTabPg2* SearchPage() const { return search_; }
     CTabPg3* ResultsPage() const { return results_; }
-    QWidget* LinksPage() const { return links_; }
+    CToolBarCtrlPage* LinksPage() const { return links_; }
 
     // The menu's commands.
     void OnConnect();
@@ -78,7 +79,7 @@ private:
     CTabPg1* home_;
     CTabPg2* search_;
     CTabPg3* results_;
-    QWidget* links_;
+    CToolBarCtrlPage* links_;
     bool placementRestored_ = false;
     bool closing_ = false;
 };

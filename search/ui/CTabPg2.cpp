@@ -16,6 +16,8 @@
 #include "app/CTabPg3.h"
 #include "app/ListViews.h"
 #include "app/MessageBox.h"
+#include "links/ui/CListEditView.h"
+#include "links/ui/CToolBarCtrlPage.h"
 
 namespace qx {
 
@@ -291,12 +293,36 @@ void CTabPg2::OnDelete() {
 void CTabPg2::OnToLinks() {
     remainingModel->FlushPending();
     const std::optional<std::string> url = session_->ToLinks(SelectedRow(remainingView));
-    if (url) {
-        lastToLinks_ = FromStd(*url);
+    if (!url) {
+        return;
+    }
+    lastToLinks_ = FromStd(*url);
+    if (Owner() != nullptr) {
+        CListEditView* links = Owner()->LinksPage()->List();
+        links->SetSelectionMark(links->InsertItem(links->GetItemCount(), lastToLinks_));
     }
 }
 
-void CTabPg2::OnSE() {}
+void CTabPg2::OnSE() {
+    if (Owner() != nullptr) {
+        Owner()->LinksPage()->SendEngineQueries(searchEdit->text());
+    }
+}
+
+bool CTabPg2::SearchRunning() const {
+    return session_->running();
+}
+
+void CTabPg2::ShowSearchPage() {
+    ActivatePage(CMainWindow::kSearchPage);
+}
+
+void CTabPg2::InsertRemainingRow(int index, const RemainingRow& row) {
+    // The session keeps its rows in arrival order: handed-over rows go to the
+    // bottom of the list, in the order they come.
+    (void)index;
+    session_->AppendRemaining(row);
+}
 
 void CTabPg2::Shutdown() {
     session_->Shutdown();

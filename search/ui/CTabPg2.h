@@ -11,6 +11,7 @@
 
 #include "app/CPropertyPage.h"
 #include "app/RowTableModel.h"
+#include "links/ui/RemainingRowsTarget.h"
 #include "search/SearchControls.h"
 #include "search/SearchSession.h"
 #include "search/SearchSessionView.h"
@@ -21,7 +22,7 @@ namespace qx {
 // shown over a search session. The engine and the workers reach the page only
 // through the session's message queue, which this page pumps on the
 // user-interface thread.
-class CTabPg2 : public CPropertyPage, public SearchSessionView {
+class CTabPg2 : public CPropertyPage, public SearchSessionView, public RemainingRowsTarget {
     Q_OBJECT
 public:
     explicit CTabPg2(QWidget* parent = nullptr);
@@ -55,6 +56,11 @@ public:
     // True once any search of this process has started; its threads may then
     // outlive the page by a little.
     static bool SearchEverStarted();
+
+    // RemainingRowsTarget: the links page hands over start rows.
+    bool SearchRunning() const override;
+    void ShowSearchPage() override;
+    void InsertRemainingRow(int index, const RemainingRow& row) override;
 
     // SearchSessionView
     void ShowMessage(const std::string& text, MessageKind kind) override;
@@ -127,8 +133,7 @@ private:
     RowTableModel* ModelOf(SessionList list) const;
     QStringList SessionRow(SessionList list, std::size_t index) const;
 
-    // The links page takes the row that "To Links" hands over; until it is
-    // there, the text is kept here.
+    // The last row that "To Links" handed over.
     QString lastToLinks_;
     QWidget* advanced_ = nullptr;
     bool advancedShown_ = false;

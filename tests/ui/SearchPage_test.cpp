@@ -11,6 +11,8 @@
 #include "app/CTabPg3.h"
 #include "app/UserSettings.h"
 #include "core/support/LoopbackSite.h"
+#include "links/ui/CListEditView.h"
+#include "links/ui/CToolBarCtrlPage.h"
 #include "search/PageWindow.h"
 #include "search/ResultRecord.h"
 #include "search/SearchItem.h"
@@ -67,8 +69,10 @@ private slots:
         Counters().RemainingCount = 0;
     }
     void cleanup() {
-        page_->Shutdown();
-        delete window_.data();
+        if (window_ != nullptr) {
+            page_->Shutdown();
+            delete window_.data();
+        }
         recorder_.reset();
         settings_.reset();
     }
@@ -232,7 +236,27 @@ private slots:
         QCOMPARE(SelectedRowOf(page_->remainingView), 0);  // the row now at that index
         page_->OnToLinks();
         QCOMPARE(page_->LastToLinks(), QStringLiteral("b.example/"));
+        CListEditView* links = window_->LinksPage()->List();
+        QCOMPARE(links->GetItemCount(), 1);
+        QCOMPARE(links->GetItemText(0, 0), QStringLiteral("b.example/"));
         QVERIFY(recorder_->texts.isEmpty());
+    }
+
+    void linksPageHandsRowsToTheRemainingList() {
+        RemainingRowsTarget& target = *page_;
+        QVERIFY(!target.SearchRunning());
+        window_->SetActivePage(CMainWindow::kLinksPage);
+        target.ShowSearchPage();
+        QCOMPARE(window_->ActivePage(), CMainWindow::kSearchPage);
+        target.InsertRemainingRow(0, {"http://one.example/", "", "infinity", "-1"});
+        target.InsertRemainingRow(1, {"http://two.example/", "", "3", "2"});
+        page_->remainingModel->FlushPending();
+        QCOMPARE(page_->remainingModel->rowCount(), 2);
+        QCOMPARE(page_->remainingModel->Cell(1, 0), QStringLiteral("http://two.example/"));
+        QCOMPARE(page_->remainingModel->Cell(1, 2), QStringLiteral("3"));
+        StartOnClosedPort();
+        QVERIFY(target.SearchRunning());
+        StopWithYes();
     }
 
     void clearEmptiesBothListsAndResetsThePanes() {

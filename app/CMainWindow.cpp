@@ -185,8 +185,7 @@ void CMainWindow::OnStop() {
 }
 
 void CMainWindow::OnHelp() {
-    const QString path = QDir(ProgramFolder()).filePath(QStringLiteral("qxhlp.html"));
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFilePath()));
 }
 
 void CMainWindow::OnAbout() {

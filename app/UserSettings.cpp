@@ -1,6 +1,8 @@
 #include "app/UserSettings.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace qx {
 
@@ -15,6 +17,20 @@ QString ProgramFolder() {
         return path;
     }
     return QCoreApplication::applicationDirPath();
+}
+
+QString HelpFilePath() {
+    const QString name = QStringLiteral("qxhlp.html");
+    const QString inFolder = QDir(ProgramFolder()).filePath(name);
+    if (QFileInfo::exists(inFolder)) {
+        return inFolder;
+    }
+    const QString installed = QDir(QCoreApplication::applicationDirPath())
+                                  .filePath(QStringLiteral("../share/quillex/") + name);
+    if (QFileInfo::exists(installed)) {
+        return QDir::cleanPath(installed);
+    }
+    return inFolder;
 }
 
 std::optional<QRect> LoadPlacement() {

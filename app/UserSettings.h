@@ -17,6 +17,10 @@ std::unique_ptr<QSettings> OpenUserSettings();
 // otherwise the folder of the executable.
 QString ProgramFolder();
 
+// The help page: in the program folder, or where an installation puts it
+// (share/quillex beside the executable's bin folder).
+QString HelpFilePath();
+
 // The placement of the main window: position and size of its client area.
 std::optional<QRect> LoadPlacement();
 void SavePlacement(const QRect& placement);

@@ -1,4 +1,5 @@
 #include <QAbstractItemModelTester>
+#include <QDesktopServices>
 #include <QMenu>
 #include <QTabBar>
 #include <QtTest>
@@ -12,6 +13,14 @@
 #include "search/ui/CTabPg2.h"
 
 using namespace qx;
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -176,6 +185,21 @@ private slots:
         QCOMPARE(ProgramFolder(), QCoreApplication::applicationDirPath());
         OpenUserSettings()->setValue(QStringLiteral("Main/Path"), QStringLiteral("/opt/quillex"));
         QCOMPARE(ProgramFolder(), QStringLiteral("/opt/quillex"));
+    }
+
+    void helpOpensTheHelpPageOfTheProgramFolder() {
+        QTemporaryDir folder;
+        QFile page(folder.filePath(QStringLiteral("qxhlp.html")));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.close();
+        OpenUserSettings()->setValue(QStringLiteral("Main/Path"), folder.path());
+        QCOMPARE(HelpFilePath(), page.fileName());
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        CMainWindow window;
+        window.Action(QStringLiteral("help"))->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(catcher.urls, QList<QUrl>({QUrl::fromLocalFile(page.fileName())}));
     }
 
     void startFromTheMenuShowsTheResultsPage() {

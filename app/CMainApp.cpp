@@ -6,6 +6,8 @@
 
 #include "app/CMainWindow.h"
 #include "app/CSplashWnd.h"
+#include "app/Resources.h"
+#include "app/ScreenshotTour.h"
 
 namespace qx {
 
@@ -18,6 +20,7 @@ const QByteArray kRaiseRequest = "raise\n";
 
 CMainApp::CMainApp(int& argc, char** argv, QString commandLine)
     : QApplication(argc, argv), commandLine_(std::move(commandLine)) {
+    InitResources();
     setApplicationName(QStringLiteral("Quillex"));
     setOrganizationName(QStringLiteral("Quillex"));
     setApplicationVersion(QStringLiteral(QX_VERSION));
@@ -52,6 +55,9 @@ bool CMainApp::InitInstance() {
     try {
         mainWindow_ = new CMainWindow;
         mainWindow_->show();
+        if (const QString folder = ScreenshotTour::RequestedFolder(); !folder.isEmpty()) {
+            ScreenshotTour::Run(mainWindow_, folder);
+        }
         if (startedWithCommandLine_ == 1) {
             RunCommandLineSearch(commandLine_);
         }

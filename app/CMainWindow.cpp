@@ -17,6 +17,7 @@
 #include "app/CTabPg1.h"
 #include "app/CTabPg3.h"
 #include "app/MessageBox.h"
+#include "app/Resources.h"
 #include "app/UserSettings.h"
 #include "links/ui/CToolBarCtrlPage.h"
 #include "search/SearchSettings.h"
@@ -40,6 +41,7 @@ CMainWindow::CMainWindow(QWidget* parent)
       search_(new CTabPg2(this)),
       results_(new CTabPg3(this)),
       links_(new CToolBarCtrlPage(this)) {
+    InitResources();
     setWindowTitle(QString::fromLatin1(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/idle.png")));
     setMinimumSize(kMinWidth, kMinHeight);

@@ -44,10 +44,19 @@ private slots:
         QCOMPARE(window.Sheet()->count(), 4);
         for (const Case& c : cases) {
             QVERIFY2(window.Sheet()->tabText(c.index) == QLatin1String(c.text), c.text);
-            QVERIFY2(!window.Sheet()->tabIcon(c.index).isNull(), c.text);
+            QVERIFY2(!window.Sheet()->tabIcon(c.index).availableSizes().isEmpty(), c.text);
         }
         QCOMPARE(window.Sheet()->widget(CMainWindow::kSearchPage), window.SearchPage());
         QCOMPARE(window.Sheet()->widget(CMainWindow::kResultsPage), window.ResultsPage());
+    }
+
+    void picturesAreBuiltIn() {
+        CMainWindow window;
+        for (const char* name : {"idle", "running", "quillex", "tab_home", "tab_search",
+                                 "tab_results", "tab_links", "home", "prefs", "splash"}) {
+            const QString path = QStringLiteral(":/icons/%1.png").arg(QLatin1String(name));
+            QVERIFY2(!QPixmap(path).isNull(), name);
+        }
     }
 
     void opensOnTheSearchPageAndSetActivePageSwitches() {

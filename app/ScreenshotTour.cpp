@@ -1,0 +1,69 @@
+#include "app/ScreenshotTour.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTimer>
+
+#include "app/CMainWindow.h"
+#include "app/CTabPg3.h"
+#include "search/SearchSettings.h"
+#include "search/ui/CTabPg2.h"
+
+namespace qx {
+
+namespace {
+
+constexpr int kSettleMs = 300;
+
+void FillSampleRows(CMainWindow* window) {
+    CTabPg2* search = window->SearchPage();
+    search->searchEdit->setText(QStringLiteral("cats"));
+    search->includeEdit->setText(QStringLiteral("dogs"));
+    Settings().SearchText = "cats";
+    Settings().IncludeText = "dogs";
+    search->scanModel->Append({QStringLiteral("Pets at home"),
+                               QStringLiteral("http://pets.example/"),
+                               QStringLiteral("we love cats and dogs at home")});
+    search->scanModel->Append({QStringLiteral("Shop"), QStringLiteral("http://shop.example/"),
+                               QStringLiteral("NO MATCH")});
+    search->Session().AppendRemaining({"http://pets.example/more", "1", "infinity", "infinity"});
+    search->Session().AppendRemaining({"http://shop.example/cats", "1", "2", "infinity"});
+    CTabPg3* results = window->ResultsPage();
+    results->AppendResult(QStringLiteral("Pets at home"), QStringLiteral("http://pets.example/"),
+                          QStringLiteral("we love cats and dogs at home, cats first"));
+    results->AppendResult(QStringLiteral("Cat food"), QStringLiteral("http://food.example/cats"),
+                          QStringLiteral("dry food for cats, $12, dogs like it too"));
+    results->SetCountText(QStringLiteral("2"));
+}
+
+}  // namespace
+
+QString ScreenshotTour::RequestedFolder() {
+    return qEnvironmentVariable("QX_SCREENSHOT_DIR");
+}
+
+void ScreenshotTour::Run(CMainWindow* window, const QString& folder) {
+    QDir().mkpath(folder);
+    FillSampleRows(window);
+    const char* names[] = {"home", "search", "results", "links"};
+    for (int page = 0; page < 4; ++page) {
+        QTimer::singleShot(kSettleMs * (page + 1), window, [window, folder, page, names] {
+            window->SetActivePage(page);
+            QTimer::singleShot(kSettleMs / 2, window, [window, folder, page, names] {
+                window->grab().save(
+                    QDir(folder).filePath(QString::fromLatin1(names[page]) + ".png"));
+            });
+        });
+    }
+    QTimer::singleShot(kSettleMs * 6, window, [window] {
+        window->SearchPage()->advancedButton->click();
+        window->SetActivePage(CMainWindow::kSearchPage);
+    });
+    QTimer::singleShot(kSettleMs * 7, window, [window, folder] {
+        window->grab().save(QDir(folder).filePath(QStringLiteral("search-advanced.png")));
+        window->close();
+    });
+}
+
+}  // namespace qx

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -45,7 +46,7 @@ protected:
     void NewSession() {
         session.reset();
         session = std::make_unique<SearchSession>(view);
-        session->SetMatchedRoots(roots);
+        session->SetMatchedRoots(*roots);
         FetcherLimits limits;
         limits.connectTimeoutMs = 2000;
         limits.connectRetries = 0;
@@ -104,8 +105,15 @@ protected:
         return n;
     }
 
+    // Each test records its own matched roots; they live as long as the
+    // process, like the program's own list.
+    static MatchedRoots* FreshRoots() {
+        static std::deque<MatchedRoots> all;
+        return &all.emplace_back();
+    }
+
     test::RecordingSessionView view;
-    MatchedRoots roots;
+    MatchedRoots* roots = FreshRoots();
     std::unique_ptr<SearchSession> session;
 };
 
@@ -168,7 +176,7 @@ TEST_F(CrawlEngineTest, StopOnMatchSkipsTheRootsEntriesAndLaterTheStartRow) {
     EXPECT_EQ(site.Requests("/"), 1);
     EXPECT_EQ(site.Requests("/a.html"), 0);
     EXPECT_EQ(site.Requests("/b.html"), 0);
-    EXPECT_TRUE(roots.Contains(0));
+    EXPECT_TRUE(roots->Contains(0));
 
     // A later search from the same start row: the row is not fetched at all.
     StopWithYes();

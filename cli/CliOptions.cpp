@@ -259,6 +259,50 @@ CliParseResult ParseCliOptions(const std::vector<std::string>& args) {
     return result;
 }
 
+namespace {
+
+void SetEdit(const std::optional<int>& value, bool& checked, std::string& edit) {
+    checked = value.has_value();
+    edit = value ? std::to_string(*value) : std::string();
+}
+
+}  // namespace
+
+SearchControls ToSearchControls(const CliOptions& options) {
+    SearchControls controls;
+    controls.search = options.search.value_or("");
+    controls.target = options.target;
+    controls.include = options.include;
+    controls.exclude = options.exclude;
+    SetEdit(options.repeatSeconds, controls.repeatOn, controls.repeatSeconds);
+    controls.stopOnMatch = options.stopOnMatch;
+    SetEdit(options.maxDepth, controls.maxDepthOn, controls.maxDepth);
+    SetEdit(options.widthDepth, controls.widthDepthOn, controls.widthDepth);
+    SetEdit(options.maxConnections, controls.maxConnectionsOn, controls.maxConnections);
+    SetEdit(options.defaultWidth, controls.defaultWidthOn, controls.defaultWidth);
+    controls.itemInclude = options.itemInclude;
+    bool backwardSet = false;
+    SetEdit(options.describeForward, controls.describeOn, controls.describeForward);
+    SetEdit(options.describeBackward, backwardSet, controls.describeBackward);
+    bool dampSet = false;
+    SetEdit(options.engineRevs, controls.engineTimingOn, controls.engineRevs);
+    SetEdit(options.engineDamp, dampSet, controls.engineDamp);
+    controls.noRemove = options.noRemove;
+    SetEdit(options.maxRemaining, controls.maxRemainingOn, controls.maxRemaining);
+    controls.excludeUrl = options.excludeUrl;
+    controls.includeUrl = options.includeUrl;
+    return controls;
+}
+
+std::vector<RemainingRow> StartRows(const CliOptions& options) {
+    std::vector<RemainingRow> rows;
+    rows.reserve(options.startUrls.size());
+    for (const CliStartUrl& start : options.startUrls) {
+        rows.push_back(RemainingRow{start.url, "", start.maxDepth, start.width});
+    }
+    return rows;
+}
+
 std::string CliUsage() {
     std::string text =
         "Usage: quillex-cli --search TEXT [options] URL [MAXDEPTH [WIDTH]] [URL ...]\n"

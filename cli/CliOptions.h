@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "search/RemainingRow.h"
+#include "search/SearchControls.h"
+
 namespace qx {
 
 // A start URL given on the command line, in the form of a link line: the URL
@@ -60,6 +63,14 @@ CliParseResult ParseCliOptions(const std::vector<std::string>& args);
 
 // Strict decimal integer (optional leading '-'), in int range.
 std::optional<int> ParseCliInt(const std::string& text);
+
+// The search page's controls as the options set them: a given option checks
+// its box and fills its edit; an absent one leaves the box unchecked.
+SearchControls ToSearchControls(const CliOptions& options);
+
+// The Remaining rows of the URLs given as arguments, as the links page hands
+// them over: depth empty (Start writes "0"), limits as given ("-1" for none).
+std::vector<RemainingRow> StartRows(const CliOptions& options);
 
 // The usage text shown by --help.
 std::string CliUsage();

@@ -116,15 +116,15 @@ std::string CliOutput::FormatRow(std::string_view type, std::string_view title,
     return line;
 }
 
-void CliOutput::WriteScan(std::string_view title, std::string_view url, std::string_view result) {
+bool CliOutput::WriteScan(std::string_view title, std::string_view url, std::string_view result) {
     std::string line = FormatRow("scan", title, url, result);
-    std::fwrite(line.data(), 1, line.size(), out_);
+    return std::fwrite(line.data(), 1, line.size(), out_) == line.size();
 }
 
-void CliOutput::WriteMatch(std::string_view title, std::string_view url,
+bool CliOutput::WriteMatch(std::string_view title, std::string_view url,
                            std::string_view description) {
     std::string line = FormatRow("match", title, url, description);
-    std::fwrite(line.data(), 1, line.size(), out_);
+    return std::fwrite(line.data(), 1, line.size(), out_) == line.size();
 }
 
 }  // namespace qx

@@ -13,10 +13,11 @@ public:
 
     CliOutput(std::FILE* out, Format format) : out_(out), format_(format) {}
 
-    // A row of the scan list: title, URL and the "Result" column text.
-    void WriteScan(std::string_view title, std::string_view url, std::string_view result);
+    // A row of the scan list: title, URL and the "Result" column text. False
+    // when the write failed.
+    bool WriteScan(std::string_view title, std::string_view url, std::string_view result);
     // A row of the results page: title, URL and the cleaned description.
-    void WriteMatch(std::string_view title, std::string_view url, std::string_view description);
+    bool WriteMatch(std::string_view title, std::string_view url, std::string_view description);
 
     // One line (with its '\n') for a row of the given type ("scan" or "match").
     std::string FormatRow(std::string_view type, std::string_view title, std::string_view url,

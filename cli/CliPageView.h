@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "cli/CliOutput.h"
+#include "cli/CliProgress.h"
+#include "search/SearchSessionView.h"
+
+namespace qx {
+
+class SearchSession;
+
+// The search page without a window: rows go to stdout as they appear, message
+// boxes and the status line to stderr, and every question is answered Yes.
+class CliPageView : public SearchSessionView {
+public:
+    static constexpr const char* kSearchFinished = "Search finished";
+
+    CliPageView(CliOutput& output, CliProgress& progress, std::FILE* err);
+
+    // The session whose rows are written; set before Start.
+    void Attach(const SearchSession& session) { session_ = &session; }
+
+    // The engine reported "Search finished".
+    bool finished() const { return finished_; }
+    // Writing a row to stdout failed (for example a closed pipe).
+    bool outputFailed() const { return outputFailed_; }
+
+    void ShowMessage(const std::string& text, MessageKind kind) override;
+    DialogAnswer AskYesNoCancel(const std::string& text) override;
+    void SetStatusText(int pane, const std::string& text) override;
+    void RowAppended(SessionList list, std::size_t index) override;
+
+private:
+    CliOutput& output_;
+    CliProgress& progress_;
+    std::FILE* err_;
+    const SearchSession* session_ = nullptr;
+    bool finished_ = false;
+    bool outputFailed_ = false;
+};
+
+}  // namespace qx

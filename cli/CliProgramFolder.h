@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qx {
+
+// The folder of the program's own files (the engines file), found as the
+// desktop program finds it: the [Main] Path value of the user's
+// Quillex/Quillex.conf when set and not empty, otherwise the folder of the
+// executable.
+class CliProgramFolder {
+public:
+    static std::string Find();
+
+    // The [Main] Path value of an INI text; empty when absent.
+    static std::string PathFromIni(std::string_view ini);
+
+    // Where the desktop program keeps its settings file.
+    static std::string SettingsFile();
+    static std::string ExecutableFolder();
+};
+
+}  // namespace qx

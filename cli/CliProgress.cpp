@@ -1,0 +1,40 @@
+#include "cli/CliProgress.h"
+
+namespace qx {
+
+CliProgress::CliProgress(std::FILE* err, bool enabled) : err_(err), enabled_(enabled) {}
+
+void CliProgress::SetPane(int pane, std::string text) {
+    if (pane >= 1 && pane <= 3) {
+        panes_[pane - 1] = std::move(text);
+    }
+}
+
+std::string CliProgress::Line() const {
+    return panes_[0] + "  " + panes_[1] + "  " + panes_[2];
+}
+
+void CliProgress::Tick() {
+    if (!enabled_) {
+        return;
+    }
+    auto now = std::chrono::steady_clock::now();
+    if (shown_ && now - lastDraw_ < std::chrono::milliseconds(100)) {
+        return;
+    }
+    lastDraw_ = now;
+    shown_ = true;
+    std::fprintf(err_, "\r%s\033[K", Line().c_str());
+    std::fflush(err_);
+}
+
+void CliProgress::ClearLine() {
+    if (!enabled_ || !shown_) {
+        return;
+    }
+    std::fputs("\r\033[K", err_);
+    std::fflush(err_);
+    shown_ = false;
+}
+
+}  // namespace qx

@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# Crawl benchmark: quillex-cli against wget2 and httrack on a generated static
+# site served by nginx on 127.0.0.1. Prints pages fetched, pages/s, CPU seconds
+# per 1,000 pages and peak RSS for each, and the ratios to quillex-cli.
+#
+#   bench/crawl/run.sh [--pages N] [--skip-httrack] [--skip-1000]
+#
+# Environment: QX_CLI (a built quillex-cli; default: build it in build-bench),
+# QX_LIMIT / HTTRACK_LIMIT (seconds before a crawl is stopped; 300 / 120),
+# BENCH_DIR (work folder; default /tmp/qx-crawl-bench), PORT (default 18080).
+set -euo pipefail
+
+cd "$(dirname "$0")/../.."
+ROOT=$(pwd)
+PAGES=20000
+RUN_HTTRACK=1
+RUN_1000=1
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --pages) PAGES=$2; shift 2 ;;
+    --skip-httrack) RUN_HTTRACK=0; shift ;;
+    --skip-1000) RUN_1000=0; shift ;;
+    *) echo "unknown argument: $1" >&2; exit 2 ;;
+  esac
+done
+
+BENCH_DIR=${BENCH_DIR:-/tmp/qx-crawl-bench}
+PORT=${PORT:-18080}
+SEARCH_ITEM=zqxjvkwnotthere
+mkdir -p "$BENCH_DIR"
+
+# --- tools -----------------------------------------------------------------
+scripts/install-deps.sh --bench
+if [ ! -x /usr/bin/time ]; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  $SUDO apt-get install -y -qq time >/dev/null
+fi
+NGINX=$(command -v nginx || echo /usr/sbin/nginx)
+
+if [ -z "${QX_CLI:-}" ]; then
+  cmake -S "$ROOT" -B "$ROOT/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DQX_BUILD_GUI=OFF >/dev/null
+  cmake --build "$ROOT/build-bench" --parallel 2 --target quillex-cli >/dev/null
+  QX_CLI="$ROOT/build-bench/cli/quillex-cli"
+fi
+
+# --- the site ----------------------------------------------------------------
+SITE="$BENCH_DIR/site-$PAGES"
+if [ ! -f "$SITE/.complete" ]; then
+  echo "Generating $PAGES pages in $SITE ..."
+  rm -rf "$SITE"
+  python3 bench/crawl/gen_site.py "$SITE" --pages "$PAGES"
+  touch "$SITE/.complete"
+fi
+
+# --- nginx -------------------------------------------------------------------
+NGX="$BENCH_DIR/nginx"
+rm -rf "$NGX"
+mkdir -p "$NGX/tmp"
+ACCESS_LOG="$NGX/access.log"
+cat >"$NGX/nginx.conf" <<EOF
+daemon off;
+worker_processes 2;
+pid $NGX/nginx.pid;
+error_log $NGX/error.log warn;
+events { worker_connections 8192; }
+http {
+  include /etc/nginx/mime.types;
+  default_type text/html;
+  access_log $ACCESS_LOG;
+  sendfile on;
+  keepalive_requests 100000;
+  client_body_temp_path $NGX/tmp/body;
+  proxy_temp_path $NGX/tmp/proxy;
+  fastcgi_temp_path $NGX/tmp/fastcgi;
+  uwsgi_temp_path $NGX/tmp/uwsgi;
+  scgi_temp_path $NGX/tmp/scgi;
+  server {
+    listen 127.0.0.1:$PORT backlog=4096;
+    root $SITE;
+    index index.html;
+  }
+}
+EOF
+"$NGINX" -p "$NGX" -c "$NGX/nginx.conf" -e "$NGX/error.log" &
+NGINX_PID=$!
+cleanup() {
+  kill "$NGINX_PID" 2>/dev/null || true
+  wait "$NGINX_PID" 2>/dev/null || true
+}
+trap cleanup EXIT
+for _ in $(seq 50); do
+  curl -sf -o /dev/null "http://127.0.0.1:$PORT/index.html" && break
+  sleep 0.1
+done
+START_URL="http://127.0.0.1:$PORT/index.html"
+
+# --- measuring ---------------------------------------------------------------
+declare -A RATE CPU RSS FETCHED
+
+# run NAME COMMAND... : runs the command under /usr/bin/time -v and records
+# pages fetched (requests in nginx's access log), pages/s, CPU s per 1,000
+# pages and peak RSS.
+run() {
+  local name=$1; shift
+  local timing="$BENCH_DIR/$name.time"
+  : >"$ACCESS_LOG"
+  kill -USR1 "$NGINX_PID"  # reopen the log
+  sleep 0.2
+  echo "--- $name: $*" >&2
+  /usr/bin/time -v -o "$timing" "$@" >"$BENCH_DIR/$name.out" 2>"$BENCH_DIR/$name.err" || true
+  sleep 0.3
+  local pages elapsed user sys rss
+  pages=$(grep -c ' 200 ' "$ACCESS_LOG" || true)
+  elapsed=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$timing" |
+    awk -F: '{ if (NF == 3) print $1*3600 + $2*60 + $3; else print $1*60 + $2 }')
+  user=$(awk -F': ' '/User time/ {print $2}' "$timing")
+  sys=$(awk -F': ' '/System time/ {print $2}' "$timing")
+  rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$timing")
+  FETCHED[$name]=$pages
+  RATE[$name]=$(awk -v p="$pages" -v t="$elapsed" 'BEGIN { printf "%.0f", (t > 0 ? p / t : 0) }')
+  CPU[$name]=$(awk -v p="$pages" -v u="$user" -v s="$sys" \
+    'BEGIN { printf "%.3f", (p > 0 ? (u + s) * 1000 / p : 0) }')
+  RSS[$name]=$(awk -v k="$rss" 'BEGIN { printf "%.1f", k / 1024 }')
+  printf '%-16s pages %6d  %7.2f s  %6d pages/s  %7.3f CPU s/1000 pages  %7.1f MB peak RSS\n' \
+    "$name" "$pages" "$elapsed" "${RATE[$name]}" "${CPU[$name]}" "${RSS[$name]}"
+}
+
+ratio() {  # ratio A B : A's pages/s over B's
+  awk -v a="${RATE[$1]}" -v b="${RATE[$2]}" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'
+}
+
+echo "Site: $PAGES pages at $START_URL"
+# A crawl that does not finish by itself is stopped like Ctrl-C after
+# QX_LIMIT seconds; its rate is measured over that time.
+QX_LIMIT=${QX_LIMIT:-300}
+run quillex-64 timeout -s INT "$QX_LIMIT" "$QX_CLI" --search "$SEARCH_ITEM" --engine-timing 10,1 --max-connections 64 \
+  "$START_URL"
+QX_ROWS=$(grep -c '^scan' "$BENCH_DIR/quillex-64.out" || true)
+DISTINCT=$(awk -F'\t' '$1 == "scan" { print $3 }' "$BENCH_DIR/quillex-64.out" | sort -u | wc -l)
+echo "                 (quillex-cli listed $QX_ROWS scanned pages, $DISTINCT distinct URLs)"
+
+WGET_DIR=$(mktemp -d /tmp/qx-wget2.XXXXXX)
+run wget2-64 wget2 -q -r -l 0 --max-threads=64 --robots=off --delete-after \
+  --no-host-directories -P "$WGET_DIR" "$START_URL"
+rm -rf "$WGET_DIR"
+
+if [ "$RUN_HTTRACK" = 1 ]; then
+  HT_DIR=$(mktemp -d /tmp/qx-httrack.XXXXXX)
+  # httrack waits for each link's type in turn and crawls at a few pages per
+  # second here, so it gets a time limit; its rate is measured over that time.
+  run httrack-64 timeout -s INT "${HTTRACK_LIMIT:-120}" httrack "$START_URL" -O "$HT_DIR" \
+    -c64 -%c1000 -%! -%N0 -r9999 -s0 -q -Q -I0
+  rm -rf "$HT_DIR"
+fi
+
+if [ "$RUN_1000" = 1 ]; then
+  run quillex-1000 timeout -s INT "$QX_LIMIT" "$QX_CLI" --search "$SEARCH_ITEM" --engine-timing 10,1 \
+    --max-connections 1000 "$START_URL"
+  WGET_DIR=$(mktemp -d /tmp/qx-wget2.XXXXXX)
+  run wget2-1000 wget2 -q -r -l 0 --max-threads=1000 --robots=off --delete-after \
+    --no-host-directories -P "$WGET_DIR" "$START_URL"
+  rm -rf "$WGET_DIR"
+fi
+
+echo
+echo "Ratios (pages/s of the other tool / pages/s of quillex-cli):"
+echo "  wget2   at 64: $(ratio wget2-64 quillex-64)"
+[ "$RUN_HTTRACK" = 1 ] && echo "  httrack at 64: $(ratio httrack-64 quillex-64)"
+if [ "$RUN_1000" = 1 ]; then
+  echo "  wget2 at 1000 threads / quillex-cli at 1000 connections: $(ratio wget2-1000 quillex-1000)"
+fi
+echo
+echo "Targets: quillex-cli >= 4480 pages/s at 64 connections (got ${RATE[quillex-64]}),"
+echo "         at 1000 connections >= half of wget2's pages/s, peak RSS < 200 MB."

@@ -536,10 +536,18 @@ std::intptr_t SearchSession::OnSearchResult(std::uintptr_t kind, std::intptr_t l
         view_.RowAppended(SessionList::kScan, scanRows_.size() - 1);
     }
     if (!url.empty() && noRemoveCopy_ != 1) {
-        if (auto row = remaining_.RemoveByUrl(WithoutTrailingSlash(url))) {
-            view_.RowRemoved(SessionList::kRemaining, *row);
+        // A start row typed with its trailing '/' is listed as typed, while
+        // queued children are listed without it: try both spellings. The count
+        // only follows rows that really left the list, so a page reported twice
+        // (described row and match) cannot drive it below the list's size.
+        auto row = remaining_.RemoveByUrl(WithoutTrailingSlash(url));
+        if (!row && !url.empty() && url.back() == '/') {
+            row = remaining_.RemoveByUrl(url);
         }
-        ShowStatus(kStatusRemaining, "Remaining: %ld", --Counters().RemainingCount);
+        if (row) {
+            view_.RowRemoved(SessionList::kRemaining, *row);
+            ShowStatus(kStatusRemaining, "Remaining: %ld", --Counters().RemainingCount);
+        }
     }
     if (kind == kResultMatch) {
         const int matches = ++Counters().MatchCount;

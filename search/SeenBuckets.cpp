@@ -24,7 +24,17 @@ std::size_t SeenBuckets::BucketOf(std::size_t length) {
 
 bool SeenBuckets::Contains(const std::string& url) const {
     const BucketData& bucket = buckets_[BucketOf(url.size())];
-    return bucket.lookup.find(url) != bucket.lookup.end();
+    return bucket.lookup.find(url) != bucket.lookup.end() ||
+           fingerprints_.count(Fingerprint(url)) != 0;
+}
+
+std::uint64_t SeenBuckets::Fingerprint(const std::string& url) {
+    // FNV-1a: stable across runs and independent of the library's hash.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : url) {
+        hash = (hash ^ c) * 1099511628211ull;
+    }
+    return hash;
 }
 
 void SeenBuckets::Record(const std::string& url) {
@@ -34,6 +44,7 @@ void SeenBuckets::Record(const std::string& url) {
     }
     bucket.ordered.push_back(url);
     bucket.lookup.insert(url);
+    fingerprints_.insert(Fingerprint(url));
 }
 
 void SeenBuckets::Thin(BucketData& bucket) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -9,9 +10,12 @@
 namespace qx {
 
 // The URLs one search has started, in 30 buckets by URL length. A bucket keeps
-// its URLs in arrival order and is thinned when it grows past its limit, so
-// memory stays bounded and a URL dropped by thinning may be fetched again.
-// The set beside each ordered list only speeds up the lookup.
+// its URLs in arrival order and is thinned when it grows past its limit, so the
+// URL text held stays bounded. A URL dropped by thinning is still remembered by
+// its 64-bit fingerprint: forgetting it would let a site with more URLs of one
+// length than a bucket holds be fetched again and again, each pass queueing
+// its links anew, so the crawl would never end and its queue would grow
+// without bound.
 class SeenBuckets {
 public:
     static constexpr std::size_t kBucketCount = 30;
@@ -38,7 +42,10 @@ private:
     };
     static void Thin(BucketData& bucket);
 
+    static std::uint64_t Fingerprint(const std::string& url);
+
     std::array<BucketData, kBucketCount> buckets_;
+    std::unordered_set<std::uint64_t> fingerprints_;
 };
 
 }  // namespace qx

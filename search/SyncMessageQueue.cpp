@@ -10,6 +10,9 @@ struct SyncMessageQueue::Pending {
     std::string text;
     std::intptr_t result = 0;
     bool finished = false;
+    // Each sender waits on its own condition, so finishing one send wakes one
+    // thread instead of every worker blocked in the queue.
+    std::condition_variable done;
 };
 
 SyncMessageQueue::SyncMessageQueue(Handler handler, MessageShower shower)
@@ -78,15 +81,19 @@ std::intptr_t SyncMessageQueue::Deliver(Pending& pending) {
             lock.unlock();
             return RunNow(pending);
         }
+        // The owner drains the whole queue per wake-up, so it needs telling
+        // only when the queue turns non-empty.
+        if (pending_.empty()) {
+            notifier = notifier_;
+        }
         pending_.push_back(&pending);
-        notifier = notifier_;
     }
-    ownerWake_.notify_all();
+    ownerWake_.notify_one();
     if (notifier) {
         notifier();
     }
     std::unique_lock<std::mutex> lock(mutex_);
-    sendersWake_.wait(lock, [&] { return pending.finished; });
+    pending.done.wait(lock, [&] { return pending.finished; });
     return pending.result;
 }
 
@@ -105,11 +112,13 @@ std::size_t SyncMessageQueue::Pump() {
         // The sender stays blocked until `finished`, so `next` lives on.
         const std::intptr_t result = RunNow(*next);
         {
+            // Notify under the lock: once `finished` is seen the sender may
+            // return and destroy `next`.
             std::lock_guard<std::mutex> lock(mutex_);
             next->result = result;
             next->finished = true;
+            next->done.notify_one();
         }
-        sendersWake_.notify_all();
         ++ran;
     }
 }
@@ -141,10 +150,10 @@ void SyncMessageQueue::Close() {
         for (Pending* pending : pending_) {
             pending->result = 0;
             pending->finished = true;
+            pending->done.notify_one();
         }
         pending_.clear();
     }
-    sendersWake_.notify_all();
     ownerWake_.notify_all();
 }
 

@@ -65,8 +65,7 @@ private:
     std::function<void()> notifier_;
     std::thread::id owner_;
     mutable std::mutex mutex_;
-    std::condition_variable sendersWake_;  // a send finished or the queue closed
-    std::condition_variable ownerWake_;    // a send is pending
+    std::condition_variable ownerWake_;  // a send is pending
     std::deque<Pending*> pending_;
     bool closed_ = false;
 };

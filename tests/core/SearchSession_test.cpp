@@ -401,7 +401,8 @@ TEST_F(SearchSessionTest, ResultRowsRemoveTheirRemainingRowByUrl) {
     session.AppendRemaining({"http://h/a", "1", "infinity", "infinity"});
     session.AppendRemaining({"http://h/b", "1", "infinity", "infinity"});
     session.AppendRemaining({"http://h/c", "1", "infinity", "infinity"});
-    Counters().RemainingCount = 3;
+    session.AppendRemaining({"http://h/", "0", "infinity", "infinity"});
+    Counters().RemainingCount = 4;
     struct Case {
         int kind;
         const char* url;
@@ -410,11 +411,14 @@ TEST_F(SearchSessionTest, ResultRowsRemoveTheirRemainingRowByUrl) {
         int countAfter;
     };
     const Case cases[] = {
-        {kResultNoMatch, "http://h/a/", "NO MATCH", 2, 2},
-        {kResultConnectionFailed, "http://h/zzz", "CONNECTION FAILED", 2, 1},
-        {kResultDescribed, "http://h/b", "a;b", 1, 0},
-        {kResultMatch, "http://h/b", nullptr, 1, -1},
-        {kResultDescribed, "", "a;b", 1, -1},  // an empty URL removes nothing
+        {kResultNoMatch, "http://h/a/", "NO MATCH", 3, 3},
+        // The count follows only rows that really left the list.
+        {kResultConnectionFailed, "http://h/zzz", "CONNECTION FAILED", 3, 3},
+        {kResultDescribed, "http://h/b", "a;b", 2, 2},
+        {kResultMatch, "http://h/b", nullptr, 2, 2},
+        {kResultDescribed, "", "a;b", 2, 2},  // an empty URL removes nothing
+        // A start row typed with its trailing '/' still leaves the list.
+        {kResultNoMatch, "http://h/", "NO MATCH", 1, 1},
     };
     std::size_t scanRows = 0;
     for (const Case& c : cases) {

@@ -49,18 +49,26 @@ TEST(SyncMessageQueue, OwnerThreadSendRunsAtOnce) {
     EXPECT_EQ(calls, 1);
 }
 
-TEST(SyncMessageQueue, NotifierFiresForEachPendingSend) {
+TEST(SyncMessageQueue, NotifierFiresWhenTheQueueTurnsNonEmpty) {
     std::atomic<int> notified{0};
     SyncMessageQueue queue([](unsigned, std::uintptr_t, std::intptr_t) { return 0; }, nullptr);
     queue.SetNotifier([&] { ++notified; });
+    // The owner is slow to pump: both sends wait together, one wake-up serves them.
     std::thread a([&] { queue.SendMessage(WM_WORKER_DONE, 0, 0); });
-    std::thread b([&] { queue.SendMessage(WM_WORKER_DONE, 0, 0); });
-    std::size_t ran = 0;
-    while (ran < 2) {
-        ran += queue.WaitAndPump(10ms);
+    while (notified == 0) {
+        std::this_thread::sleep_for(1ms);
     }
+    std::thread b([&] { queue.SendMessage(WM_WORKER_DONE, 0, 0); });
+    std::this_thread::sleep_for(200ms);  // lets b queue behind a
+    EXPECT_EQ(queue.Pump(), 2u);
     a.join();
     b.join();
+    EXPECT_EQ(notified, 1);
+    // Once drained, the next send must wake the owner again.
+    std::thread c([&] { queue.SendMessage(WM_WORKER_DONE, 0, 0); });
+    while (queue.WaitAndPump(10ms) == 0) {
+    }
+    c.join();
     EXPECT_EQ(notified, 2);
 }
 

@@ -49,6 +49,15 @@ struct PageRun {
         result = EvaluatePage(item, record, fragments, settings, roots, sink);
     }
 
+    std::vector<std::string> Described() const {
+        std::vector<std::string> described;
+        for (const Row& row : sink.rows) {
+            if (row.kind == kResultDescribed)
+                described.push_back(row.description);
+        }
+        return described;
+    }
+
     std::vector<int> Kinds() const {
         std::vector<int> kinds;
         for (const Row& row : sink.rows)
@@ -343,12 +352,7 @@ TEST(EvaluatePage, WordListWithoutItemInclude) {
         run.item.matchMode = 3;  // the described rows alone
         run.settings.ExcludeText = "zzz";
         run.Evaluate(c.fragments);
-        std::vector<std::string> described;
-        for (const Row& row : run.sink.rows) {
-            if (row.kind == kResultDescribed)
-                described.push_back(row.description);
-        }
-        EXPECT_EQ(described, c.described);
+        EXPECT_EQ(run.Described(), c.described);
         EXPECT_EQ(run.result, c.described.empty() ? 0 : 1);
     }
 }
@@ -408,12 +412,7 @@ TEST(EvaluatePage, KeysWithBlanksDoNotOverrun) {
         run.item.matchMode = 3;
         run.settings.ExcludeText = "zzz";
         run.Evaluate(c.fragments);
-        std::vector<std::string> described;
-        for (const Row& row : run.sink.rows) {
-            if (row.kind == kResultDescribed)
-                described.push_back(row.description);
-        }
-        EXPECT_EQ(described, c.described);
+        EXPECT_EQ(run.Described(), c.described);
     }
 }
 

@@ -28,7 +28,7 @@ if [ "${QX_QUICK:-0}" != "1" ]; then
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQX_WERROR=ON -DQX_BUILD_GUI=OFF \
     -DQX_SANITIZE=thread >/dev/null
   cmake --build build-tsan --parallel "$jobs" --target quillex_core_tests quillex-cli
-  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
     ctest --test-dir build-tsan --output-on-failure --parallel "$jobs"
 
   step "fuzz targets"

@@ -15,6 +15,7 @@
 #include "search/ResultRecord.h"
 #include "search/SearchItem.h"
 #include "search/SearchSettings.h"
+#include "search/ThreadPriority.h"
 
 namespace qx {
 
@@ -115,6 +116,7 @@ CSearchThread::~CSearchThread() {
 }
 
 void CSearchThread::Run() {
+    SetCurrentThreadPriority(ThreadPriority::kLowest);
     WorkerProc();
     std::shared_ptr<CrawlState> crawl = std::move(crawl_);
     delete this;

@@ -1,5 +1,7 @@
 #include "search/SearchSession.h"
 
+#include "search/ThreadPriority.h"
+
 #include <cctype>
 #include <climits>
 #include <cstdio>
@@ -322,6 +324,7 @@ bool SearchSession::StartEngine() {
     crawl_->EngineStarting();
     try {
         engine_ = std::thread([crawl = crawl_, settings] {
+            SetCurrentThreadPriority(ThreadPriority::kBelowNormal);
             CrawlEngine(crawl, settings).EngineProc();
             crawl->EngineEnded();
         });

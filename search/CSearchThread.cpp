@@ -1,5 +1,4 @@
 #include "search/CSearchThread.h"
-
 #include <algorithm>
 #include <cctype>
 #include <system_error>

@@ -6,6 +6,7 @@
 
 #include "app/CMainWindow.h"
 #include "app/CSplashWnd.h"
+#include "app/CommandLineSearch.h"
 #include "app/Resources.h"
 #include "app/ScreenshotTour.h"
 
@@ -110,7 +111,9 @@ void CMainApp::BringToFront() {
 }
 
 void CMainApp::RunCommandLineSearch(const QString& words) {
-    pendingSearch_ = words;
+    if (mainWindow_ != nullptr) {
+        CommandLineSearch::Run(*mainWindow_, words);
+    }
 }
 
 }  // namespace qx

@@ -27,10 +27,9 @@ public:
     QString CommandLine() const { return commandLine_; }
     CMainWindow* MainWindow() const { return mainWindow_; }
 
-    // Turns the words into a search that starts by itself. For now the words
-    // are kept for it.
+    // Turns the words into a search that starts by itself, on the main
+    // window's pages.
     void RunCommandLineSearch(const QString& words);
-    QString PendingCommandLineSearch() const { return pendingSearch_; }
 
     // The name of the per-user instance channel.
     static QString InstanceServerName();
@@ -47,7 +46,6 @@ private:
     int startedWithCommandLine_ = 0;
     QLocalServer instanceServer_;
     QPointer<CMainWindow> mainWindow_;
-    QString pendingSearch_;
 };
 
 }  // namespace qx

@@ -98,9 +98,9 @@ const std::vector<OptionSpec>& OptionTable() {
 }
 
 const OptionSpec* FindOption(const std::string& name) {
-    for (const OptionSpec& spec : OptionTable()) {
-        if (name == spec.name) {
-            return &spec;
+    for (const OptionSpec& entry : OptionTable()) {
+        if (name == entry.name) {
+            return &entry;
         }
     }
     return nullptr;
@@ -111,20 +111,20 @@ bool IsInteger(const std::string& text) {
 }
 
 // Applies one option's value; returns an error text or "".
-std::string ApplyValue(const OptionSpec& spec, const std::string& value, CliOptions& options) {
-    switch (spec.kind) {
+std::string ApplyValue(const OptionSpec& entry, const std::string& value, CliOptions& options) {
+    switch (entry.kind) {
         case ValueKind::kNone:
-            spec.setFlag(options);
+            entry.setFlag(options);
             return "";
         case ValueKind::kText:
-            spec.setText(options, value);
+            entry.setText(options, value);
             return "";
         case ValueKind::kInt: {
             std::optional<int> number = ParseCliInt(value);
             if (!number) {
-                return std::string(spec.name) + " needs a number, not \"" + value + "\"";
+                return std::string(entry.name) + " needs a number, not \"" + value + "\"";
             }
-            spec.setInt(options, *number);
+            entry.setInt(options, *number);
             return "";
         }
         case ValueKind::kIntPair: {
@@ -135,10 +135,10 @@ std::string ApplyValue(const OptionSpec& spec, const std::string& value, CliOpti
                 second = ParseCliInt(value.substr(comma + 1));
             }
             if (!first || !second) {
-                return std::string(spec.name) + " needs two numbers " + spec.valueName +
+                return std::string(entry.name) + " needs two numbers " + entry.valueName +
                        ", not \"" + value + "\"";
             }
-            spec.setPair(options, *first, *second);
+            entry.setPair(options, *first, *second);
             return "";
         }
     }
@@ -228,17 +228,17 @@ CliParseResult ParseCliOptions(const std::vector<std::string>& args) {
             name = arg.substr(0, eq);
             inlineValue = arg.substr(eq + 1);
         }
-        const OptionSpec* spec = FindOption(name);
-        if (!spec) {
+        const OptionSpec* entry = FindOption(name);
+        if (!entry) {
             result.error = "unknown option \"" + name + "\" (see --help)";
             return result;
         }
         // An option ends the limits of the URL before it.
         limitsTaken = 3;
         std::string value;
-        if (spec->kind == ValueKind::kNone) {
+        if (entry->kind == ValueKind::kNone) {
             if (inlineValue) {
-                result.error = std::string(spec->name) + " takes no value";
+                result.error = std::string(entry->name) + " takes no value";
                 return result;
             }
         } else if (inlineValue) {
@@ -246,10 +246,10 @@ CliParseResult ParseCliOptions(const std::vector<std::string>& args) {
         } else if (i + 1 < args.size()) {
             value = args[++i];
         } else {
-            result.error = std::string(spec->name) + " needs a value " + spec->valueName;
+            result.error = std::string(entry->name) + " needs a value " + entry->valueName;
             return result;
         }
-        result.error = ApplyValue(*spec, value, options);
+        result.error = ApplyValue(*entry, value, options);
         if (!result.error.empty()) {
             return result;
         }
@@ -311,17 +311,17 @@ std::string CliUsage() {
         "A number after a URL is its max depth, a second one its width (-1: no limit).\n"
         "\n"
         "Options:\n";
-    for (const OptionSpec& spec : OptionTable()) {
-        std::string left = std::string("  ") + spec.name;
-        if (spec.kind != ValueKind::kNone) {
-            left += std::string(" ") + spec.valueName;
+    for (const OptionSpec& entry : OptionTable()) {
+        std::string left = std::string("  ") + entry.name;
+        if (entry.kind != ValueKind::kNone) {
+            left += std::string(" ") + entry.valueName;
         }
         if (left.size() < 28) {
             left.resize(28, ' ');
         } else {
             left += "\n" + std::string(28, ' ');
         }
-        text += left + spec.help + "\n";
+        text += left + entry.help + "\n";
     }
     text +=
         "\n"

@@ -90,15 +90,15 @@ void CToolBarCtrlPage::BuildToolBar() {
         &CToolBarCtrlPage::OnClearAll, &CToolBarCtrlPage::OnLoad,   &CToolBarCtrlPage::OnSave,
         &CToolBarCtrlPage::OnEngines};
     for (size_t i = 0; i < std::size(kButtons); ++i) {
-        const ButtonSpec& spec = kButtons[i];
-        QAction* action =
-            toolBar_->addAction(style()->standardIcon(spec.icon), QString::fromLatin1(spec.label));
-        action->setData(spec.command);
+        const ButtonSpec& entry = kButtons[i];
+        QAction* action = toolBar_->addAction(style()->standardIcon(entry.icon),
+                                              QString::fromLatin1(entry.label));
+        action->setData(entry.command);
         // The labels are on the buttons already.
         action->setToolTip(QString());
         connect(action, &QAction::triggered, this, handlers[i]);
         commands_.push_back(action);
-        if (spec.separatorAfter)
+        if (entry.separatorAfter)
             toolBar_->addSeparator();
     }
 }
@@ -108,9 +108,9 @@ void CToolBarCtrlPage::BuildColumns() {
     list_->DeleteAllColumns();
     const int charWidth = QFontMetrics(font()).averageCharWidth();
     int column = 0;
-    for (const ColumnSpec& spec : kColumns) {
-        list_->InsertColumn(column++, QString::fromLatin1(spec.header),
-                            (spec.characters + 2) * charWidth);
+    for (const ColumnSpec& entry : kColumns) {
+        list_->InsertColumn(column++, QString::fromLatin1(entry.header),
+                            (entry.characters + 2) * charWidth);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 
@@ -13,6 +14,9 @@ class SearchSession;
 
 // The search page without a window: rows go to stdout as they appear, message
 // boxes and the status line to stderr, and every question is answered Yes.
+// The session runs its handlers on the engine and worker threads, one at a
+// time, so the calls arrive from those threads; the two flags are read by the
+// owner loop.
 class CliPageView : public SearchSessionView {
 public:
     static constexpr const char* kSearchFinished = "Search finished";
@@ -37,8 +41,8 @@ private:
     CliProgress& progress_;
     std::FILE* err_;
     const SearchSession* session_ = nullptr;
-    bool finished_ = false;
-    bool outputFailed_ = false;
+    std::atomic<bool> finished_{false};
+    std::atomic<bool> outputFailed_{false};
 };
 
 }  // namespace qx

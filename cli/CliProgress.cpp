@@ -5,12 +5,14 @@ namespace qx {
 CliProgress::CliProgress(std::FILE* err, bool enabled) : err_(err), enabled_(enabled) {}
 
 void CliProgress::SetPane(int pane, std::string text) {
+    std::lock_guard<std::mutex> lock(mutex_);
     if (pane >= 1 && pane <= 3) {
         panes_[pane - 1] = std::move(text);
     }
 }
 
 std::string CliProgress::Line() const {
+    std::lock_guard<std::mutex> lock(mutex_);
     return panes_[0] + "  " + panes_[1] + "  " + panes_[2];
 }
 
@@ -18,17 +20,20 @@ void CliProgress::Tick() {
     if (!enabled_) {
         return;
     }
+    const std::string line = Line();
+    std::lock_guard<std::mutex> lock(mutex_);
     auto now = std::chrono::steady_clock::now();
     if (shown_ && now - lastDraw_ < std::chrono::milliseconds(100)) {
         return;
     }
     lastDraw_ = now;
     shown_ = true;
-    std::fprintf(err_, "\r%s\033[K", Line().c_str());
+    std::fprintf(err_, "\r%s\033[K", line.c_str());
     std::fflush(err_);
 }
 
 void CliProgress::ClearLine() {
+    std::lock_guard<std::mutex> lock(mutex_);
     if (!enabled_ || !shown_) {
         return;
     }

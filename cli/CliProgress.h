@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 namespace qx {
@@ -9,6 +10,7 @@ namespace qx {
 // The status bar of the crawler: one line on a terminal's stderr holding the
 // three panes "Scanned: %d", "Remaining: %d" and "Searches: %d", redrawn in
 // place at most ten times a second. Disabled when stderr is not a terminal.
+// Panes are set from the crawl's threads while the owner loop draws.
 class CliProgress {
 public:
     CliProgress(std::FILE* err, bool enabled);
@@ -25,6 +27,7 @@ public:
     void ClearLine();
 
 private:
+    mutable std::mutex mutex_;
     std::FILE* err_;
     bool enabled_;
     bool shown_ = false;

@@ -138,6 +138,7 @@ int CliRunner::Run() {
     CliPageView view(output, progress, stderr);
     SearchSession session(view);
     view.Attach(session);
+    session.RunHandlersOnSender();
     session.SetNotifier([&wake] { wake.Wake(); });
 
     ShowPlanMessages(plan, view);

@@ -124,6 +124,8 @@ void CSearchThread::Run() {
 
 int CSearchThread::WorkerProc() {
     ProcessItem();
+    // The text is analysed; an item may wait in the queue long after.
+    std::string().swap(item_.pageText);
     std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
     item_.pageWindow->SendMessage(WM_WORKER_DONE, 0, reinterpret_cast<std::intptr_t>(&item_));
     // When the page has gone its handler did not run; leave the same state it
@@ -319,6 +321,10 @@ int CSearchThread::QueueChildren(const std::vector<std::string>& urls, const Chi
         }
         // Servers tell paths apart by case; only scheme and host are folded.
         child->url = LowerSchemeAndHost(child->url);
+        if (child->url == child->referringText) {
+            // Most links stay as found; one copy of a queued URL is enough.
+            std::string().swap(child->referringText);
+        }
         const std::string lowered = ToLower(child->url);
         if (EndsWith(lowered, ".jpg") || EndsWith(lowered, ".gif")) {
             continue;

@@ -151,15 +151,13 @@ void RemainingRows::CompactIfSparse() {
     if (storage_.size() < 64 || alive_ * 2 >= storage_.size()) {
         return;
     }
-    std::vector<RemainingRow> rows;
-    rows.reserve(alive_);
+    std::deque<RemainingRow> rows;
     for (std::size_t i = 0; i < storage_.size(); ++i) {
         if (aliveFlags_[i]) {
             rows.push_back(std::move(storage_[i]));
         }
     }
     Clear();
-    storage_.reserve(rows.size());
     for (RemainingRow& row : rows) {
         Append(std::move(row));
     }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -48,7 +49,9 @@ private:
     void Kill(std::size_t storageIndex);
     void CompactIfSparse();
 
-    std::vector<RemainingRow> storage_;
+    // A deque: a list of hundreds of thousands of rows grows without the
+    // doubled copy of a vector's reallocation.
+    std::deque<RemainingRow> storage_;
     std::vector<std::uint8_t> aliveFlags_;
     std::vector<int> fenwick_;  // 1-based sums of alive flags
     std::unordered_map<std::string, std::vector<std::size_t>> byUrl_;  // ascending indexes

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace qx {
 
@@ -23,15 +22,16 @@ struct SearchItem {
     PageWindow* pageWindow = nullptr;  // every message about this item goes here
     CSearchThread* worker = nullptr;   // worker processing the item, or null
     std::string url;
-    std::string pageText;       // response body, each LF turned into one space
-    std::string server;         // host, filled before the fetch
-    std::string object;         // path and query, filled before the fetch
-    std::string referringText;  // the link as found in the parent page; empty for start URLs
-    std::string scheme;         // "http" or "https", filled before the fetch
+    std::string pageText;  // response body, each LF turned into one space
+    std::string server;    // host, filled before the fetch
+    std::string object;    // path and query, filled before the fetch
+    // The link as found in the parent page when it differs from `url` (a cut
+    // '|', a folded host); empty otherwise and for start URLs.
+    std::string referringText;
+    std::string scheme;  // "http" or "https", filled before the fetch
     int serviceType = kServiceUnknown;
     std::uint64_t threadId = 0;  // key of the worker in WorkerList
     std::uint16_t port = 0;
-    std::vector<std::string> linkList;
     int depth = 0;        // 0 for start URLs
     int width = -1;       // -1: unlimited
     int maxDepth = -1;    // -1: unlimited

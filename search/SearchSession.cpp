@@ -127,6 +127,10 @@ std::size_t SearchSession::WaitAndPumpMessages(std::chrono::milliseconds timeout
     return queue_->WaitAndPump(timeout);
 }
 
+void SearchSession::RunHandlersOnSender() {
+    queue_->SetDirectDelivery(true);
+}
+
 void SearchSession::SetFetcherLimits(const FetcherLimits& limits) {
     crawl_->SetFetcherLimits(limits);
 }
@@ -169,10 +173,12 @@ bool SearchSession::Start(const SearchControls& controls) {
     counters.StopRequested = 0;
     Settings().RepeatSeconds = -1;
 
-    std::lock_guard<std::recursive_mutex> pageLock(PageLock);
     // Workers of the earlier search may hold QueueLock while they wait for
-    // this thread, so their messages are handled while we wait for it.
+    // this thread, so their messages are handled while we wait for it. It is
+    // taken before PageLock, as a worker sending under QueueLock takes them,
+    // for handlers that run on the sending thread.
     auto queueLock = queue_->LockWhilePumping(crawl_->QueueLock);
+    std::lock_guard<std::recursive_mutex> pageLock(PageLock);
     MarkCarriedOver();
     ReadSettings(controls);
     if (!ReadTexts(controls)) {

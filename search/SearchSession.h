@@ -82,6 +82,11 @@ public:
     std::intptr_t HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
 
     // --- tuning (tests, headless runs) ---------------------------------------
+    // For a view without widgets: engine and workers run the handlers
+    // themselves, one at a time under the page's lock, instead of waiting for
+    // the owner thread. The view is then called from those threads. Call it
+    // before Start.
+    void RunHandlersOnSender();
     void SetFetcherLimits(const FetcherLimits& limits);
     // Where Stop on Match records matched roots (the process-wide list by
     // default).

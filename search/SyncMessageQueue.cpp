@@ -29,6 +29,11 @@ void SyncMessageQueue::SetNotifier(std::function<void()> notifier) {
     notifier_ = std::move(notifier);
 }
 
+void SyncMessageQueue::SetDirectDelivery(bool direct) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    direct_ = direct;
+}
+
 void SyncMessageQueue::BindOwnerThread() {
     std::lock_guard<std::mutex> lock(mutex_);
     owner_ = std::this_thread::get_id();
@@ -70,12 +75,27 @@ std::intptr_t SyncMessageQueue::RunNow(const Pending& pending) {
     return handler_ ? handler_(pending.msg, pending.wParam, pending.lParam) : 0;
 }
 
+std::intptr_t SyncMessageQueue::RunDirect(const Pending& pending) {
+    std::lock_guard<std::recursive_mutex> running(directRun_);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (closed_) {
+            return 0;
+        }
+    }
+    return RunNow(pending);
+}
+
 std::intptr_t SyncMessageQueue::Deliver(Pending& pending) {
     std::function<void()> notifier;
     {
         std::unique_lock<std::mutex> lock(mutex_);
         if (closed_) {
             return 0;
+        }
+        if (direct_) {
+            lock.unlock();
+            return RunDirect(pending);
         }
         if (owner_ == std::this_thread::get_id()) {
             lock.unlock();
@@ -155,6 +175,8 @@ void SyncMessageQueue::Close() {
         pending_.clear();
     }
     ownerWake_.notify_all();
+    // A handler already running on a sender finishes before the page may go.
+    std::lock_guard<std::recursive_mutex> running(directRun_);
 }
 
 }  // namespace qx

@@ -18,7 +18,8 @@ namespace qx {
 // handler, as a window's synchronous send does. The owner runs pending sends
 // from its own loop with Pump() or WaitAndPump(); the notifier tells it that
 // something is waiting (the desktop posts a queued call, the headless crawler
-// wakes its loop). Once closed, every pending and later send returns 0 at
+// wakes its loop). With direct delivery the sender runs the handler itself.
+// Once closed, every pending and later send returns 0 at
 // once without touching the page.
 class SyncMessageQueue : public PageWindow {
 public:
@@ -34,6 +35,10 @@ public:
     // Called from the sending thread after each new pending send. Set it
     // before any other thread sends.
     void SetNotifier(std::function<void()> notifier);
+    // Runs every handler on the sending thread instead, one at a time, for a
+    // page without widgets: a send then costs no thread switch. Set it before
+    // any other thread sends.
+    void SetDirectDelivery(bool direct);
     // Makes the calling thread the owner thread.
     void BindOwnerThread();
     bool IsOwnerThread() const;
@@ -59,6 +64,7 @@ private:
 
     std::intptr_t Deliver(Pending& pending);
     std::intptr_t RunNow(const Pending& pending);
+    std::intptr_t RunDirect(const Pending& pending);
 
     Handler handler_;
     MessageShower shower_;
@@ -68,6 +74,10 @@ private:
     std::condition_variable ownerWake_;  // a send is pending
     std::deque<Pending*> pending_;
     bool closed_ = false;
+    bool direct_ = false;
+    // Serialises handlers in direct delivery; Close takes it to wait for the
+    // one still running. Recursive: a handler may send again.
+    std::recursive_mutex directRun_;
 };
 
 }  // namespace qx

@@ -150,5 +150,86 @@ TEST(SyncMessageQueue, CloseReleasesWaitingAndLaterSendersWithoutHandling) {
     EXPECT_TRUE(queue.IsClosed());
 }
 
+TEST(SyncMessageQueue, DirectDeliveryRunsHandlersOnSendersOneAtATime) {
+    std::atomic<int> inside{0};
+    std::atomic<int> overlaps{0};
+    std::atomic<int> onOwner{0};
+    std::atomic<int> shown{0};
+    const std::thread::id owner = std::this_thread::get_id();
+    SyncMessageQueue queue(
+        [&](unsigned, std::uintptr_t wParam, std::intptr_t) {
+            if (++inside > 1) {
+                ++overlaps;
+            }
+            if (std::this_thread::get_id() == owner) {
+                ++onOwner;
+            }
+            std::this_thread::yield();
+            --inside;
+            return static_cast<std::intptr_t>(wParam) * 2;
+        },
+        [&](const std::string&) { ++shown; });
+    queue.SetDirectDelivery(true);
+    queue.SetNotifier([] { ADD_FAILURE() << "a direct send needs no owner"; });
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> senders;
+    for (int t = 0; t < 8; ++t) {
+        senders.emplace_back([&, t] {
+            for (int i = 0; i < 200; ++i) {
+                if (queue.SendMessage(WM_ADD_REMAINING, static_cast<std::uintptr_t>(t + i), 0) !=
+                    2 * (t + i)) {
+                    ++wrong;
+                }
+            }
+            queue.ShowMessage("Search finished");
+        });
+    }
+    // The owner never pumps: every send must finish without it.
+    for (std::thread& sender : senders) {
+        sender.join();
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(overlaps, 0);
+    EXPECT_EQ(onOwner, 0);
+    EXPECT_EQ(shown, 8);
+    EXPECT_EQ(queue.Pump(), 0u);
+}
+
+TEST(SyncMessageQueue, DirectDeliveryCloseWaitsForTheRunningHandler) {
+    std::atomic<bool> entered{false};
+    std::atomic<bool> release{false};
+    std::atomic<bool> handlerDone{false};
+    std::atomic<int> calls{0};
+    SyncMessageQueue queue(
+        [&](unsigned, std::uintptr_t, std::intptr_t) {
+            ++calls;
+            entered = true;
+            while (!release) {
+                std::this_thread::sleep_for(1ms);
+            }
+            handlerDone = true;
+            return std::intptr_t{7};
+        },
+        nullptr);
+    queue.SetDirectDelivery(true);
+    std::atomic<std::intptr_t> first{0};
+    std::thread sender([&] { first = queue.SendMessage(WM_WORKER_DONE, 0, 0); });
+    while (!entered) {
+        std::this_thread::sleep_for(1ms);
+    }
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(20ms);
+        release = true;
+    });
+    queue.Close();
+    // Close returned: the handler that was running has finished.
+    EXPECT_TRUE(handlerDone);
+    sender.join();
+    releaser.join();
+    EXPECT_EQ(first, 7);
+    EXPECT_EQ(queue.SendMessage(WM_WORKER_DONE, 0, 0), 0);
+    EXPECT_EQ(calls, 1);
+}
+
 }  // namespace
 }  // namespace qx

@@ -1,5 +1,7 @@
 #include "app/RowTableModel.h"
 
+#include <algorithm>
+
 namespace qx {
 
 RowTableModel::RowTableModel(QStringList headings, QObject* parent)
@@ -97,6 +99,14 @@ void RowTableModel::RemoveRowAt(int row) {
     beginRemoveRows({}, row, row);
     rows_.erase(rows_.begin() + row);
     endRemoveRows();
+}
+
+void RowTableModel::InsertRowAt(int row, QStringList cells) {
+    FlushPending();
+    const int at = std::clamp(row, 0, static_cast<int>(rows_.size()));
+    beginInsertRows({}, at, at);
+    rows_.insert(rows_.begin() + at, std::move(cells));
+    endInsertRows();
 }
 
 void RowTableModel::Clear() {

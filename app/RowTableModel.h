@@ -34,6 +34,9 @@ public:
     QString Cell(int row, int column) const;
     void SetCell(int row, int column, const QString& text);
     void RemoveRowAt(int row);
+    // Inserts a row before `row` (at the end when past it); pending rows are
+    // shown first.
+    void InsertRowAt(int row, QStringList cells);
     void Clear();
 
 private:

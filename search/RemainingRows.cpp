@@ -36,6 +36,28 @@ std::size_t RemainingRows::Append(RemainingRow row) {
     return alive_++;
 }
 
+std::size_t RemainingRows::Insert(std::size_t row, RemainingRow value) {
+    if (row >= alive_) {
+        return Append(std::move(value));
+    }
+    const std::size_t at = StorageIndexOf(row);
+    const auto offset = static_cast<std::ptrdiff_t>(at);
+    storage_.insert(storage_.begin() + offset, std::move(value));
+    aliveFlags_.insert(aliveFlags_.begin() + offset, 1);
+    // Every stored row from `at` on moves one place down.
+    for (auto& entry : byUrl_) {
+        for (std::size_t& index : entry.second) {
+            if (index >= at) {
+                ++index;
+            }
+        }
+    }
+    RebuildFenwick();
+    IndexUrl(at);
+    ++alive_;
+    return row;
+}
+
 void RemainingRows::RemoveAt(std::size_t row) {
     const std::size_t index = StorageIndexOf(row);
     UnindexUrl(index);
@@ -118,6 +140,13 @@ void RemainingRows::FenwickPush(int value) {
         sum += fenwick_[child];
     }
     fenwick_.push_back(sum);
+}
+
+void RemainingRows::RebuildFenwick() {
+    fenwick_.clear();
+    for (std::uint8_t alive : aliveFlags_) {
+        FenwickPush(alive);
+    }
 }
 
 void RemainingRows::IndexUrl(std::size_t storageIndex) {

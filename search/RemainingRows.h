@@ -29,6 +29,10 @@ public:
 
     // Appends a row at the bottom; returns its visible position.
     std::size_t Append(RemainingRow row);
+    // Inserts a row before visible position `row` (at the bottom when past
+    // it); returns its position. Costs a pass over the list: meant for the
+    // few rows handed over from the links page.
+    std::size_t Insert(std::size_t row, RemainingRow value);
     // Removes the row at `row`.
     void RemoveAt(std::size_t row);
     // Removes the topmost row whose URL equals `url` exactly; returns the
@@ -44,6 +48,7 @@ private:
     std::size_t RowOf(std::size_t storageIndex) const;  // alive rows before it
     void FenwickAdd(std::size_t storageIndex, int delta);
     void FenwickPush(int value);
+    void RebuildFenwick();
     void IndexUrl(std::size_t storageIndex);
     void UnindexUrl(std::size_t storageIndex);
     void Kill(std::size_t storageIndex);

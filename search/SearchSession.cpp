@@ -421,6 +421,12 @@ void SearchSession::AppendRemaining(RemainingRow row) {
     view_.RowAppended(SessionList::kRemaining, index);
 }
 
+void SearchSession::InsertRemaining(std::size_t index, RemainingRow row) {
+    std::lock_guard<std::recursive_mutex> pageLock(PageLock);
+    const std::size_t position = remaining_.Insert(index, std::move(row));
+    view_.RowInserted(SessionList::kRemaining, position);
+}
+
 void SearchSession::Shutdown() {
     if (shutDown_) {
         return;

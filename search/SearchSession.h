@@ -54,6 +54,9 @@ public:
     // depth and width texts. Rows added while a search runs are queued by the
     // next Start.
     void AppendRemaining(RemainingRow row);
+    // Inserts a row before Remaining row `index` (at the bottom when past the
+    // last): "To Search" and "SE" put their rows on top in links-list order.
+    void InsertRemaining(std::size_t index, RemainingRow row);
     // Ends the search for good (window closing, process ending): stops the
     // engine, releases every thread waiting on the page, asks transfers to
     // abort and waits a bounded time for the threads. Idempotent.

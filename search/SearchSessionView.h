@@ -62,6 +62,11 @@ public:
         (void)list;
         (void)index;
     }
+    // A row was inserted before the row that had `index`.
+    virtual void RowInserted(SessionList list, std::size_t index) {
+        (void)list;
+        (void)index;
+    }
     virtual void RowRemoved(SessionList list, std::size_t index) {
         (void)list;
         (void)index;

@@ -1,5 +1,7 @@
 #include "search/ui/CTabPg2.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -318,10 +320,7 @@ void CTabPg2::ShowSearchPage() {
 }
 
 void CTabPg2::InsertRemainingRow(int index, const RemainingRow& row) {
-    // The session keeps its rows in arrival order: handed-over rows go to the
-    // bottom of the list, in the order they come.
-    (void)index;
-    session_->AppendRemaining(row);
+    session_->InsertRemaining(static_cast<std::size_t>(std::max(index, 0)), row);
 }
 
 void CTabPg2::Shutdown() {
@@ -474,6 +473,12 @@ void CTabPg2::RowAppended(SessionList list, std::size_t index) {
         return;
     }
     model->Append(SessionRow(list, index));
+}
+
+void CTabPg2::RowInserted(SessionList list, std::size_t index) {
+    if (RowTableModel* model = ModelOf(list)) {
+        model->InsertRowAt(static_cast<int>(index), SessionRow(list, index));
+    }
 }
 
 void CTabPg2::RowRemoved(SessionList list, std::size_t index) {

@@ -71,6 +71,7 @@ public:
     void ActivatePage(int index) override;
     void SetWaitCursor(bool on) override;
     void RowAppended(SessionList list, std::size_t index) override;
+    void RowInserted(SessionList list, std::size_t index) override;
     void RowRemoved(SessionList list, std::size_t index) override;
     void RowsReset(SessionList list) override;
 

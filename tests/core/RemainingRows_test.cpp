@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -67,16 +68,24 @@ TEST(RemainingRows, OutOfRangeRowThrowsInsteadOfReadingPastTheEnd) {
 }
 
 // Mixed appends and removals against a plain vector, across compactions.
-TEST(RemainingRows, AgreesWithAPlainListThroughCompactions) {
+TEST(RemainingRows, AgreesWithAPlainListThroughInsertsAndCompactions) {
     RemainingRows rows;
     std::vector<std::string> model;
     std::mt19937 random(7);
     for (int step = 0; step < 6000; ++step) {
         const int choice = static_cast<int>(random() % 10);
-        if (choice < 5 || model.empty()) {
+        if (choice < 4 || model.empty()) {
             const std::string url = "u" + std::to_string(random() % 500);
             EXPECT_EQ(rows.Append(Row(url)), model.size());
             model.push_back(url);
+        } else if (choice == 4) {
+            // Inserted rows, past the end too; a later removal by URL must
+            // still find the topmost copy.
+            const std::string url = "u" + std::to_string(random() % 500);
+            const std::size_t at = random() % (model.size() + 2);
+            const std::size_t expected = std::min(at, model.size());
+            ASSERT_EQ(rows.Insert(at, Row(url)), expected) << "step " << step;
+            model.insert(model.begin() + static_cast<std::ptrdiff_t>(expected), url);
         } else if (choice < 8) {
             const std::string url = "u" + std::to_string(random() % 500);
             std::optional<std::size_t> expected;

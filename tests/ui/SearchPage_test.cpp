@@ -248,12 +248,18 @@ private slots:
         window_->SetActivePage(CMainWindow::kLinksPage);
         target.ShowSearchPage();
         QCOMPARE(window_->ActivePage(), CMainWindow::kSearchPage);
+        QAbstractItemModelTester tester(page_->remainingModel,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        AddRemaining(page_, "http://old.example/");
+        // Handed-over rows go on top, in the order given, before older rows.
         target.InsertRemainingRow(0, {"http://one.example/", "", "infinity", "-1"});
         target.InsertRemainingRow(1, {"http://two.example/", "", "3", "2"});
         page_->remainingModel->FlushPending();
-        QCOMPARE(page_->remainingModel->rowCount(), 2);
+        QCOMPARE(page_->remainingModel->rowCount(), 3);
+        QCOMPARE(page_->remainingModel->Cell(0, 0), QStringLiteral("http://one.example/"));
         QCOMPARE(page_->remainingModel->Cell(1, 0), QStringLiteral("http://two.example/"));
         QCOMPARE(page_->remainingModel->Cell(1, 2), QStringLiteral("3"));
+        QCOMPARE(page_->remainingModel->Cell(2, 0), QStringLiteral("http://old.example/"));
         StartOnClosedPort();
         QVERIFY(target.SearchRunning());
         StopWithYes();

@@ -8,7 +8,7 @@
 
 namespace qx {
 
-// The per-user configuration file (~/.config/Quillex/Quillex.conf). It holds
+// The per-user configuration file (~/.config/Quillex/Quillex.ini). It holds
 // the program folder ([Main] Path) and the main window's placement (x, y, x2,
 // y2); preferences are never stored.
 std::unique_ptr<QSettings> OpenUserSettings();

@@ -1,7 +1,5 @@
 #include "cli/CliProgramFolder.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -58,18 +56,7 @@ std::string CliProgramFolder::SettingsFile() {
     } else {
         return "";
     }
-    return base + "/Quillex/Quillex.conf";
-}
-
-std::string CliProgramFolder::ExecutableFolder() {
-    char buffer[4096];
-    ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (length <= 0) {
-        return ".";
-    }
-    std::string path(buffer, static_cast<std::size_t>(length));
-    std::size_t slash = path.rfind('/');
-    return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
+    return base + "/Quillex/Quillex.ini";
 }
 
 std::string CliProgramFolder::Find() {
@@ -79,13 +66,10 @@ std::string CliProgramFolder::Find() {
         if (file) {
             std::ostringstream text;
             text << file.rdbuf();
-            std::string path = PathFromIni(text.str());
-            if (!path.empty()) {
-                return path;
-            }
+            return PathFromIni(text.str());
         }
     }
-    return ExecutableFolder();
+    return "";
 }
 
 }  // namespace qx

@@ -7,8 +7,9 @@ namespace qx {
 
 // The folder of the program's own files (the engines file), found as the
 // desktop program finds it: the [Main] Path value of the user's
-// Quillex/Quillex.conf when set and not empty, otherwise the folder of the
-// executable.
+// Quillex/Quillex.ini (written by the install). Empty when unset, and the
+// engines file is then looked for in the current directory, as the links
+// page does.
 class CliProgramFolder {
 public:
     static std::string Find();
@@ -18,7 +19,6 @@ public:
 
     // Where the desktop program keeps its settings file.
     static std::string SettingsFile();
-    static std::string ExecutableFolder();
 };
 
 }  // namespace qx

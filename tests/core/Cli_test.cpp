@@ -126,7 +126,7 @@ std::string ReadFile(const fs::path& path) {
 
 // Starts quillex-cli with stdout and stderr going to files in `dir`.
 pid_t Spawn(const std::vector<std::string>& args, const fs::path& dir,
-            const std::vector<std::string>& env = {}) {
+            const std::vector<std::string>& env = {}, const fs::path& cwd = {}) {
     pid_t pid = fork();
     if (pid == 0) {
         int out = open((dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -135,6 +135,9 @@ pid_t Spawn(const std::vector<std::string>& args, const fs::path& dir,
         dup2(err, STDERR_FILENO);
         for (const std::string& e : env) {
             putenv(const_cast<char*>(e.c_str()));
+        }
+        if (!cwd.empty() && chdir(cwd.c_str()) != 0) {
+            _exit(126);
         }
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(kCli.c_str()));
@@ -344,8 +347,17 @@ protected:
         }
     }
 
-    CliRun Run(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
-        return Finish(Spawn(args, dir_, env), dir_);
+    CliRun Run(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+               const fs::path& cwd = {}) {
+        return Finish(Spawn(args, dir_, env, cwd), dir_);
+    }
+
+    // Records `folder` as the program folder the way an install does.
+    int SetProgramFolder(const fs::path& folder) {
+        const std::string command = "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' '" +
+                                    std::string(QX_SCRIPTS_DIR) + "/set-program-folder.sh' '" +
+                                    folder.string() + "' >/dev/null";
+        return std::system(command.c_str());
     }
 
     TestSite site_;
@@ -508,7 +520,7 @@ TEST_F(CliTest, CommandLineSearchAsksEveryEngineWithAllWords) {
     fs::create_directories(folder);
     std::ofstream(folder / "engines.qeg") << site_.Url("/se/|search") << " -1 -1\r\n";
     fs::create_directories(dir_ / "config" / "Quillex");
-    std::ofstream(dir_ / "config" / "Quillex" / "Quillex.conf")
+    std::ofstream(dir_ / "config" / "Quillex" / "Quillex.ini")
         << "[Main]\nPath=" << folder.string() << "\n";
     CliRun run = Run({"--engine-timing", "10,1", "--command-line", "cats dogs  birds"},
                      {"XDG_CONFIG_HOME=" + (dir_ / "config").string()});
@@ -527,6 +539,40 @@ TEST_F(CliTest, EnginesFilePutsTheSearchWordsIn) {
         Run({"--search", "red cars", "--engine-timing", "10,1", "--engines", engines.string()});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(site_.Requests("/q/red+cars/"), 1) << ::testing::PrintToString(site_.Targets());
+}
+
+TEST_F(CliTest, CommandLineSearchFindsTheEnginesInTheInstalledProgramFolder) {
+    site_.SetPage("/se/cats/", "<html><title>Results</title><body>cats</body></html>");
+    // A blank in the folder's name, as in a home folder "My Programs".
+    fs::path folder = dir_ / "my programs";
+    fs::create_directories(folder);
+    std::ofstream(folder / "engines.qeg") << site_.Url("/se/|search") << " -1 -1\r\n";
+    fs::create_directories(dir_ / "config" / "Quillex");
+    std::ofstream(dir_ / "config" / "Quillex" / "Quillex.ini") << "[General]\nx=10\n";
+    ASSERT_EQ(SetProgramFolder(folder), 0);
+    // A second install elsewhere keeps the folder the user has.
+    ASSERT_EQ(SetProgramFolder(dir_ / "elsewhere"), 0);
+    const std::string settings = ReadFile(dir_ / "config" / "Quillex" / "Quillex.ini");
+    EXPECT_NE(settings.find("x=10"), std::string::npos) << settings;
+    EXPECT_EQ(settings.find("elsewhere"), std::string::npos) << settings;
+
+    CliRun run = Run({"--engine-timing", "10,1", "--command-line", "cats"},
+                     {"XDG_CONFIG_HOME=" + (dir_ / "config").string()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(site_.Requests("/se/cats/"), 1) << ::testing::PrintToString(site_.Targets());
+}
+
+TEST_F(CliTest, CommandLineSearchWithoutAProgramFolderReadsTheCurrentDirectory) {
+    site_.SetPage("/here/cats/", "<html><title>Here</title><body>cats</body></html>");
+    fs::path work = dir_ / "work";
+    fs::create_directories(work);
+    std::ofstream(work / "engines.qeg") << site_.Url("/here/|search") << " -1 -1\r\n";
+    fs::create_directories(dir_ / "config" / "Quillex");
+    std::ofstream(dir_ / "config" / "Quillex" / "Quillex.ini") << "[Main]\nPath=\n";
+    CliRun run = Run({"--engine-timing", "10,1", "--command-line", "cats"},
+                     {"XDG_CONFIG_HOME=" + (dir_ / "config").string()}, work);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(site_.Requests("/here/cats/"), 1) << ::testing::PrintToString(site_.Targets());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -104,6 +105,7 @@ private slots:
     void enginesLoadAfterTheMarkAllUnchecked();
     void enginesTwiceListsTwice();
     void enginesInCurrentDirectoryWithoutPath();
+    void enginesInFolderRecordedByInstall();
     void enginesFileMissing();
 
     void engineQueries_data();
@@ -347,6 +349,24 @@ void LinksPageTest::enginesInCurrentDirectoryWithoutPath() {
     page_->OnEngines();
     QDir::setCurrent(previous);
     QCOMPARE(Urls(page_->List()), QStringList({"http://here.com/?q=|search"}));
+}
+
+void LinksPageTest::enginesInFolderRecordedByInstall() {
+    qx::OpenUserSettings()->remove("Main/Path");
+    QTemporaryDir programs;
+    const QString folder = programs.filePath("my programs");
+    QVERIFY(QDir().mkpath(folder));
+    WriteFile(folder + "/engines.qeg", "http://installed.com/?q=|search -1 -1\r\n");
+    QProcess install;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", config_.path());
+    install.setProcessEnvironment(environment);
+    install.start(QStringLiteral(QX_SCRIPTS_DIR "/set-program-folder.sh"), {folder});
+    QVERIFY(install.waitForFinished(10000));
+    QCOMPARE(install.exitCode(), 0);
+    QCOMPARE(qx::OpenUserSettings()->value("Main/Path").toString(), folder);
+    page_->OnEngines();
+    QCOMPARE(Urls(page_->List()), QStringList({"http://installed.com/?q=|search"}));
 }
 
 void LinksPageTest::enginesFileMissing() {

@@ -254,10 +254,11 @@ bool PrepareFetchUrl(SearchItem& item) {
         object.back() != '/') {
         object += '/';
     }
-    item.scheme = std::move(parts.scheme);
+    SearchItem::PageWork& work = item.Work();
+    work.scheme = std::move(parts.scheme);
     item.serviceType = serviceType;
     item.server = std::move(parts.host);
-    item.object = std::move(parts.object);
+    work.object = std::move(parts.object);
     item.port = parts.port;
     return true;
 }

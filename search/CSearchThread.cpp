@@ -124,8 +124,8 @@ void CSearchThread::Run() {
 
 int CSearchThread::WorkerProc() {
     ProcessItem();
-    // The text is analysed; an item may wait in the queue long after.
-    std::string().swap(item_.pageText);
+    // The page is analysed; the item may wait in the queue long after.
+    item_.work.reset();
     std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
     item_.pageWindow->SendMessage(WM_WORKER_DONE, 0, reinterpret_cast<std::intptr_t>(&item_));
     // When the page has gone its handler did not run; leave the same state it
@@ -161,24 +161,25 @@ void CSearchThread::ProcessItem() {
     if (!PrepareFetchUrl(item_)) {
         return;
     }
-    if (!ReadPageText(item_.server, item_.object)) {
+    if (!ReadPageText(item_.server, item_.Work().object)) {
         ReportConnectionFailed();
     }
 }
 
 int CSearchThread::ReadPageText(const std::string& server, const std::string& object) {
-    item_.pageText.clear();
+    std::string& pageText = item_.Work().pageText;
+    pageText.clear();
     if (object.empty()) {
         return 0;
     }
-    const int status = fetcher_.FetchPage(item_.scheme, server, item_.port, object);
+    const int status = fetcher_.FetchPage(item_.Work().scheme, server, item_.port, object);
     if (status != 200) {
         return 0;
     }
     if (fetcher_.ContentType().find("text") == std::string::npos) {
         return 0;
     }
-    AppendPageText(item_.pageText, fetcher_.Body());
+    AppendPageText(pageText, fetcher_.Body());
     if (fetcher_.ReadFailed()) {
         return 0;
     }
@@ -189,11 +190,12 @@ int CSearchThread::ReadPageText(const std::string& server, const std::string& ob
 
 int CSearchThread::AnalysePage() {
     std::vector<std::string> fragments;
-    if (!SplitTextFragments(item_.pageText, fragments)) {
+    const std::string& pageText = item_.Work().pageText;
+    if (!SplitTextFragments(pageText, fragments)) {
         return 0;
     }
     ResultRecord record;
-    record.title = ExtractTitle(item_.pageText);
+    record.title = ExtractTitle(pageText);
     record.url = item_.url;
     record.matched = 0;
     PageResultSink sink(*item_.pageWindow);
@@ -203,7 +205,7 @@ int CSearchThread::AnalysePage() {
 int CSearchThread::FollowLinks() {
     const SearchSettings& settings = *settings_;
     const bool robots = Prefs().UseRobotExclusion != 0;
-    const std::string& page = item_.pageText;
+    const std::string& page = item_.Work().pageText;
     std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
 
     if (item_.levelsLimited) {

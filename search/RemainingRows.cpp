@@ -11,24 +11,86 @@ std::size_t LowBit(std::size_t i) {
     return i & (~i + 1);
 }
 
+// Limit texts are packed as a length byte and the bytes; "infinity", the
+// text of most queued rows, is the single byte kInfinityMark; a text of 254
+// bytes or more is kLongMark, four length bytes and the bytes.
+constexpr unsigned char kInfinityMark = 0xFF;
+constexpr unsigned char kLongMark = 0xFE;
+
+void PackText(const std::string& text, std::string& packed) {
+    if (text == "infinity") {
+        packed.push_back(static_cast<char>(kInfinityMark));
+        return;
+    }
+    if (text.size() < kLongMark) {
+        packed.push_back(static_cast<char>(text.size()));
+    } else {
+        packed.push_back(static_cast<char>(kLongMark));
+        const auto size = static_cast<std::uint32_t>(text.size());
+        for (int shift = 0; shift < 32; shift += 8) {
+            packed.push_back(static_cast<char>((size >> shift) & 0xFF));
+        }
+    }
+    packed += text;
+}
+
+std::string UnpackText(const std::string& packed, std::size_t& pos) {
+    const auto mark = static_cast<unsigned char>(packed.at(pos++));
+    if (mark == kInfinityMark) {
+        return "infinity";
+    }
+    std::size_t size = mark;
+    if (mark == kLongMark) {
+        size = 0;
+        for (int shift = 0; shift < 32; shift += 8) {
+            size |= static_cast<std::size_t>(static_cast<unsigned char>(packed.at(pos++))) << shift;
+        }
+    }
+    std::string text = packed.substr(pos, size);
+    pos += size;
+    return text;
+}
+
 }  // namespace
 
-const RemainingRow& RemainingRows::At(std::size_t row) const {
-    return storage_[StorageIndexOf(row)];
+RemainingRows::StoredRow RemainingRows::Pack(RemainingRow row) {
+    StoredRow stored{std::move(row.url), {}};
+    PackText(row.depth, stored.limits);
+    PackText(row.maxDepth, stored.limits);
+    PackText(row.width, stored.limits);
+    return stored;
+}
+
+RemainingRow RemainingRows::Unpack(const StoredRow& stored) {
+    RemainingRow row;
+    row.url = stored.url;
+    std::size_t pos = 0;
+    row.depth = UnpackText(stored.limits, pos);
+    row.maxDepth = UnpackText(stored.limits, pos);
+    row.width = UnpackText(stored.limits, pos);
+    return row;
+}
+
+RemainingRow RemainingRows::At(std::size_t row) const {
+    return Unpack(storage_[StorageIndexOf(row)]);
 }
 
 void RemainingRows::Set(std::size_t row, RemainingRow value) {
     const std::size_t index = StorageIndexOf(row);
     if (storage_[index].url != value.url) {
         UnindexUrl(index);
-        storage_[index] = std::move(value);
+        storage_[index] = Pack(std::move(value));
         IndexUrl(index);
     } else {
-        storage_[index] = std::move(value);
+        storage_[index] = Pack(std::move(value));
     }
 }
 
 std::size_t RemainingRows::Append(RemainingRow row) {
+    return AppendStored(Pack(std::move(row)));
+}
+
+std::size_t RemainingRows::AppendStored(StoredRow row) {
     storage_.push_back(std::move(row));
     aliveFlags_.push_back(1);
     FenwickPush(1);
@@ -42,7 +104,7 @@ std::size_t RemainingRows::Insert(std::size_t row, RemainingRow value) {
     }
     const std::size_t at = StorageIndexOf(row);
     const auto offset = static_cast<std::ptrdiff_t>(at);
-    storage_.insert(storage_.begin() + offset, std::move(value));
+    storage_.insert(storage_.begin() + offset, Pack(std::move(value)));
     aliveFlags_.insert(aliveFlags_.begin() + offset, 1);
     // Every stored row from `at` on moves one place down.
     for (auto& entry : byUrl_) {
@@ -172,7 +234,7 @@ void RemainingRows::UnindexUrl(std::size_t storageIndex) {
 void RemainingRows::Kill(std::size_t storageIndex) {
     aliveFlags_[storageIndex] = 0;
     FenwickAdd(storageIndex, -1);
-    storage_[storageIndex] = RemainingRow{};
+    storage_[storageIndex] = StoredRow{};
     --alive_;
 }
 
@@ -180,15 +242,15 @@ void RemainingRows::CompactIfSparse() {
     if (storage_.size() < 64 || alive_ * 2 >= storage_.size()) {
         return;
     }
-    std::deque<RemainingRow> rows;
+    std::deque<StoredRow> rows;
     for (std::size_t i = 0; i < storage_.size(); ++i) {
         if (aliveFlags_[i]) {
             rows.push_back(std::move(storage_[i]));
         }
     }
     Clear();
-    for (RemainingRow& row : rows) {
-        Append(std::move(row));
+    for (StoredRow& row : rows) {
+        AppendStored(std::move(row));
     }
 }
 

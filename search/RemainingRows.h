@@ -23,7 +23,7 @@ public:
     bool Empty() const { return alive_ == 0; }
 
     // The row at visible position `row` (0-based, top to bottom).
-    const RemainingRow& At(std::size_t row) const;
+    RemainingRow At(std::size_t row) const;
     // Rewrites the row at `row`.
     void Set(std::size_t row, RemainingRow value);
 
@@ -54,9 +54,19 @@ private:
     void Kill(std::size_t storageIndex);
     void CompactIfSparse();
 
+    // A row as stored: the URL and the three limit texts packed into one
+    // short string, so that a row of a long list takes two strings, not four.
+    struct StoredRow {
+        std::string url;
+        std::string limits;
+    };
+    static StoredRow Pack(RemainingRow row);
+    static RemainingRow Unpack(const StoredRow& row);
+    std::size_t AppendStored(StoredRow row);
+
     // A deque: a list of hundreds of thousands of rows grows without the
     // doubled copy of a vector's reallocation.
-    std::deque<RemainingRow> storage_;
+    std::deque<StoredRow> storage_;
     std::vector<std::uint8_t> aliveFlags_;
     std::vector<int> fenwick_;  // 1-based sums of alive flags
     std::unordered_map<std::string, std::vector<std::size_t>> byUrl_;  // ascending indexes

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace qx {
@@ -19,16 +20,23 @@ enum ServiceType : int {
 // One URL to crawl. Created by Start or by the link follower; freed only by the
 // engine thread once it is done and its worker has reported.
 struct SearchItem {
+    // What only the fetch and the analysis of the page use. A queue holds
+    // hundreds of thousands of items that never get this far, so it is
+    // allocated when the worker prepares the URL and freed when it is done.
+    struct PageWork {
+        std::string pageText;  // response body, each LF turned into one space
+        std::string object;    // path and query, filled before the fetch
+        std::string scheme;    // "http" or "https", filled before the fetch
+    };
+
     PageWindow* pageWindow = nullptr;  // every message about this item goes here
     CSearchThread* worker = nullptr;   // worker processing the item, or null
     std::string url;
-    std::string pageText;  // response body, each LF turned into one space
-    std::string server;    // host, filled before the fetch
-    std::string object;    // path and query, filled before the fetch
+    std::unique_ptr<PageWork> work;
+    std::string server;  // host, filled before the fetch
     // The link as found in the parent page when it differs from `url` (a cut
     // '|', a folded host); empty otherwise and for start URLs.
     std::string referringText;
-    std::string scheme;  // "http" or "https", filled before the fetch
     int serviceType = kServiceUnknown;
     std::uint64_t threadId = 0;  // key of the worker in WorkerList
     std::uint16_t port = 0;
@@ -48,6 +56,13 @@ struct SearchItem {
     std::atomic<int> running{0};
     std::atomic<int> done{0};
     std::atomic<int> carriedOver{0};
+
+    PageWork& Work() {
+        if (!work) {
+            work = std::make_unique<PageWork>();
+        }
+        return *work;
+    }
 };
 
 }  // namespace qx

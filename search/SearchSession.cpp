@@ -308,7 +308,7 @@ void SearchSession::QueueStartRows(bool repeat) {
     }
     view_.RowsReset(SessionList::kRemaining);
     for (std::size_t i = 0; i < rows; ++i) {
-        const RemainingRow& row = remaining_.At(i);
+        const RemainingRow row = remaining_.At(i);
         auto item = std::make_unique<SearchItem>();
         item->pageWindow = queue_.get();
         item->url = row.url;

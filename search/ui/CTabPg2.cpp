@@ -451,7 +451,7 @@ QStringList CTabPg2::SessionRow(SessionList list, std::size_t index) const {
             return {FromStd(row.title), FromStd(row.url), FromStd(row.result)};
         }
         case SessionList::kRemaining: {
-            const RemainingRow& row = session_->Remaining().At(index);
+            const RemainingRow row = session_->Remaining().At(index);
             return {FromStd(row.url), FromStd(row.depth), FromStd(row.maxDepth),
                     FromStd(row.width)};
         }

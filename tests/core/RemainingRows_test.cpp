@@ -68,6 +68,32 @@ TEST(RemainingRows, OutOfRangeRowThrowsInsteadOfReadingPastTheEnd) {
 }
 
 // Mixed appends and removals against a plain vector, across compactions.
+TEST(RemainingRows, KeepsEveryColumnTextAsGiven) {
+    const std::string longText(300, '7');
+    const std::string oddBytes = std::string("\xFF\xFE", 2) + std::string(1, '\0') + "x";
+    const std::vector<RemainingRow> given = {
+        {"http://a/", "0", "infinity", "infinity"},
+        {"http://b/", "", "-1", "-1"},
+        {"http://c/", longText, "Infinity", "infinity "},
+        {"http://d/", oddBytes, std::string(1, '\xFF'), std::string(253, 'w')},
+        {"http://e/", std::string(254, 'v'), "3", ""},
+    };
+    RemainingRows rows;
+    for (const RemainingRow& row : given) {
+        rows.Append(row);
+    }
+    rows.Set(1, {"http://b2/", "1", "infinity", "2"});
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        const RemainingRow expected =
+            i == 1 ? RemainingRow{"http://b2/", "1", "infinity", "2"} : given[i];
+        const RemainingRow got = rows.At(i);
+        EXPECT_EQ(got.url, expected.url) << "row " << i;
+        EXPECT_EQ(got.depth, expected.depth) << "row " << i;
+        EXPECT_EQ(got.maxDepth, expected.maxDepth) << "row " << i;
+        EXPECT_EQ(got.width, expected.width) << "row " << i;
+    }
+}
+
 TEST(RemainingRows, AgreesWithAPlainListThroughInsertsAndCompactions) {
     RemainingRows rows;
     std::vector<std::string> model;

@@ -207,11 +207,12 @@ TEST(PrepareFetchUrlTest, Cases) {
         ASSERT_EQ(PrepareFetchUrl(item), c.ok);
         if (c.ok) {
             EXPECT_EQ(item.url, c.finalUrl);
-            EXPECT_EQ(item.scheme, c.scheme);
+            ASSERT_TRUE(item.work);
+            EXPECT_EQ(item.work->scheme, c.scheme);
             EXPECT_EQ(item.serviceType, c.serviceType);
             EXPECT_EQ(item.server, c.server);
             EXPECT_EQ(item.port, c.port);
-            EXPECT_EQ(item.object, c.object);
+            EXPECT_EQ(item.work->object, c.object);
         }
     }
 }

@@ -64,7 +64,7 @@ QString CTabPg3::SelectedUrl() const {
         QxMessageBox(QStringLiteral("No item selected"));
         return {};
     }
-    return model_->Cell(row, kUrl);
+    return model_->ShownCell(row, kUrl);
 }
 
 void CTabPg3::OnBrowse() {

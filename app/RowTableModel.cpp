@@ -43,13 +43,71 @@ void RowTableModel::Append(QStringList row) {
         row.append(QString());
     }
     pending_.push_back(std::move(row));
+    StartBatch();
+}
+
+void RowTableModel::StartBatch() {
     if (!batchTimer_.isActive()) {
         batchTimer_.start();
     }
 }
 
+std::size_t RowTableModel::ShownIndexOf(std::size_t row) const {
+    // Skip every removed row at or before the place reached so far.
+    std::size_t shown = row;
+    for (std::size_t removed : removed_) {
+        if (removed > shown) {
+            break;
+        }
+        ++shown;
+    }
+    return shown;
+}
+
+void RowTableModel::ShowRemovals() {
+    if (removed_.empty()) {
+        return;
+    }
+    std::size_t runs = 1;
+    for (std::size_t i = 1; i < removed_.size(); ++i) {
+        runs += removed_[i] != removed_[i - 1] + 1;
+    }
+    if (runs <= kMaxSignalledRuns) {
+        // Bottom run first, so the rows above keep their numbers.
+        std::size_t end = removed_.size();
+        while (end > 0) {
+            std::size_t begin = end - 1;
+            while (begin > 0 && removed_[begin - 1] + 1 == removed_[begin]) {
+                --begin;
+            }
+            const auto first = static_cast<int>(removed_[begin]);
+            const auto last = static_cast<int>(removed_[end - 1]);
+            beginRemoveRows({}, first, last);
+            rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
+            endRemoveRows();
+            end = begin;
+        }
+        removed_.clear();
+        return;
+    }
+    beginResetModel();
+    std::deque<QStringList> kept;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (next < removed_.size() && removed_[next] == i) {
+            ++next;
+            continue;
+        }
+        kept.push_back(std::move(rows_[i]));
+    }
+    rows_ = std::move(kept);
+    removed_.clear();
+    endResetModel();
+}
+
 void RowTableModel::FlushPending() {
     batchTimer_.stop();
+    ShowRemovals();
     if (pending_.empty()) {
         return;
     }
@@ -66,10 +124,18 @@ QString RowTableModel::Cell(int row, int column) const {
     if (row < 0 || row >= TotalRows() || column < 0) {
         return {};
     }
-    const size_t shown = rows_.size();
+    const size_t shown = rows_.size() - removed_.size();
     const QStringList& cells = static_cast<size_t>(row) < shown
-                                   ? rows_[static_cast<size_t>(row)]
+                                   ? rows_[ShownIndexOf(static_cast<size_t>(row))]
                                    : pending_[static_cast<size_t>(row) - shown];
+    return column < cells.size() ? cells[column] : QString();
+}
+
+QString RowTableModel::ShownCell(int row, int column) const {
+    if (row < 0 || static_cast<size_t>(row) >= rows_.size() || column < 0) {
+        return {};
+    }
+    const QStringList& cells = rows_[static_cast<size_t>(row)];
     return column < cells.size() ? cells[column] : QString();
 }
 
@@ -77,13 +143,14 @@ void RowTableModel::SetCell(int row, int column, const QString& text) {
     if (row < 0 || row >= TotalRows() || column < 0 || column >= headings_.size()) {
         return;
     }
-    const size_t shown = rows_.size();
+    const size_t shown = rows_.size() - removed_.size();
     if (static_cast<size_t>(row) >= shown) {
         pending_[static_cast<size_t>(row) - shown][column] = text;
         return;
     }
-    rows_[static_cast<size_t>(row)][column] = text;
-    const QModelIndex changed = index(row, column);
+    const size_t at = ShownIndexOf(static_cast<size_t>(row));
+    rows_[at][column] = text;
+    const QModelIndex changed = index(static_cast<int>(at), column);
     emit dataChanged(changed, changed);
 }
 
@@ -91,14 +158,18 @@ void RowTableModel::RemoveRowAt(int row) {
     if (row < 0 || row >= TotalRows()) {
         return;
     }
-    const size_t shown = rows_.size();
+    const size_t shown = rows_.size() - removed_.size();
     if (static_cast<size_t>(row) >= shown) {
         pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(row - shown));
         return;
     }
-    beginRemoveRows({}, row, row);
-    rows_.erase(rows_.begin() + row);
-    endRemoveRows();
+    const size_t at = ShownIndexOf(static_cast<size_t>(row));
+    removed_.insert(std::lower_bound(removed_.begin(), removed_.end(), at), at);
+    if (removed_.size() >= kMaxRemovedRows) {
+        FlushPending();
+    } else {
+        StartBatch();
+    }
 }
 
 void RowTableModel::InsertRowAt(int row, QStringList cells) {
@@ -112,6 +183,7 @@ void RowTableModel::InsertRowAt(int row, QStringList cells) {
 void RowTableModel::Clear() {
     batchTimer_.stop();
     pending_.clear();
+    removed_.clear();
     if (rows_.empty()) {
         return;
     }

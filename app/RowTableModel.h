@@ -3,14 +3,19 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QTimer>
+#include <deque>
 #include <vector>
 
 namespace qx {
 
-// A table of text rows for the program's list views. Appends are collected and
-// shown in batches (one insertion per batch, after a short delay) so that a
-// fast crawl does not make the view relayout for every row; removals and
-// changes are signalled at once.
+// A table of text rows for the program's list views. Appends and removals are
+// collected and shown in batches (after a short delay) so that a fast crawl
+// does not make the views relayout for every row: a view's cost for one
+// signalled removal grows with the rows it holds. Until a batch is shown, a
+// removed row stays on screen; the row numbers taken and returned by Cell,
+// SetCell, RemoveRowAt, InsertRowAt and TotalRows are those of the rows as
+// they are (removed rows gone, queued rows counted), while views and
+// ShownCell use the rows as shown.
 class RowTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -29,9 +34,13 @@ public:
     void FlushPending();
     int PendingCount() const { return static_cast<int>(pending_.size()); }
 
-    // Rows as shown plus those still queued, in order.
-    int TotalRows() const { return static_cast<int>(rows_.size() + pending_.size()); }
+    // Rows as they are: shown ones not removed, plus those still queued.
+    int TotalRows() const {
+        return static_cast<int>(rows_.size() - removed_.size() + pending_.size());
+    }
     QString Cell(int row, int column) const;
+    // The text a view shows at its row `row`.
+    QString ShownCell(int row, int column) const;
     void SetCell(int row, int column, const QString& text);
     void RemoveRowAt(int row);
     // Inserts a row before `row` (at the end when past it); pending rows are
@@ -41,8 +50,21 @@ public:
 
 private:
     QStringList headings_;
-    std::vector<QStringList> rows_;
-    std::vector<QStringList> pending_;
+    // Deques: rows leave mostly near the top (the oldest queued URLs get
+    // their results first), where a deque erases without moving the rest.
+    // More removals than this are shown at once, whatever the delay.
+    static constexpr std::size_t kMaxRemovedRows = 4096;
+    // A batch with more separate runs of removed rows is shown as a reset.
+    static constexpr std::size_t kMaxSignalledRuns = 8;
+
+    // The shown row of a row as it is (row < shown rows not removed).
+    std::size_t ShownIndexOf(std::size_t row) const;
+    void StartBatch();
+    void ShowRemovals();
+
+    std::deque<QStringList> rows_;
+    std::deque<QStringList> pending_;
+    std::vector<std::size_t> removed_;  // shown rows removed but still shown, ascending
     QTimer batchTimer_;
 };
 

@@ -123,7 +123,7 @@ std::size_t SearchSession::PumpMessages() {
     return queue_->Pump();
 }
 
-std::size_t SearchSession::WaitAndPumpMessages(std::chrono::milliseconds timeout) {
+std::size_t SearchSession::WaitAndPumpMessages(std::chrono::microseconds timeout) {
     return queue_->WaitAndPump(timeout);
 }
 

@@ -76,7 +76,7 @@ public:
     void SetNotifier(std::function<void()> notifier);
     // Owner thread: handles the waiting messages; returns how many.
     std::size_t PumpMessages();
-    std::size_t WaitAndPumpMessages(std::chrono::milliseconds timeout);
+    std::size_t WaitAndPumpMessages(std::chrono::microseconds timeout);
     // The page as engine and workers see it.
     SyncMessageQueue& Queue() { return *queue_; }
 

@@ -103,7 +103,8 @@ std::intptr_t SyncMessageQueue::Deliver(Pending& pending) {
         }
         // The owner drains the whole queue per wake-up, so it needs telling
         // only when the queue turns non-empty.
-        if (pending_.empty()) {
+        // Nor while it waits in WaitAndPump: the condition wakes it.
+        if (pending_.empty() && !ownerWaiting_) {
             notifier = notifier_;
         }
         pending_.push_back(&pending);
@@ -119,34 +120,40 @@ std::intptr_t SyncMessageQueue::Deliver(Pending& pending) {
 
 std::size_t SyncMessageQueue::Pump() {
     std::size_t ran = 0;
+    std::deque<Pending*> batch;
     for (;;) {
-        Pending* next = nullptr;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (closed_ || pending_.empty()) {
                 return ran;
             }
-            next = pending_.front();
-            pending_.pop_front();
+            batch.swap(pending_);
         }
-        // The sender stays blocked until `finished`, so `next` lives on.
-        const std::intptr_t result = RunNow(*next);
+        // The senders stay blocked until `finished`, so their records live
+        // on; each result is published by the lock taken below.
+        for (Pending* next : batch) {
+            next->result = RunNow(*next);
+        }
         {
             // Notify under the lock: once `finished` is seen the sender may
-            // return and destroy `next`.
+            // return and destroy its record.
             std::lock_guard<std::mutex> lock(mutex_);
-            next->result = result;
-            next->finished = true;
-            next->done.notify_one();
+            for (Pending* next : batch) {
+                next->finished = true;
+                next->done.notify_one();
+            }
         }
-        ++ran;
+        ran += batch.size();
+        batch.clear();
     }
 }
 
-std::size_t SyncMessageQueue::WaitAndPump(std::chrono::milliseconds timeout) {
+std::size_t SyncMessageQueue::WaitAndPump(std::chrono::microseconds timeout) {
     {
         std::unique_lock<std::mutex> lock(mutex_);
+        ownerWaiting_ = true;
         ownerWake_.wait_for(lock, timeout, [&] { return closed_ || !pending_.empty(); });
+        ownerWaiting_ = false;
     }
     return Pump();
 }

@@ -50,7 +50,7 @@ public:
     std::size_t Pump();
     // Owner thread: waits up to `timeout` for a pending send, then pumps.
     // Returns how many ran.
-    std::size_t WaitAndPump(std::chrono::milliseconds timeout);
+    std::size_t WaitAndPump(std::chrono::microseconds timeout);
     // Owner thread: takes `lock` while still running pending sends, so that a
     // thread holding it and waiting in SendMessage can finish.
     std::unique_lock<std::recursive_mutex> LockWhilePumping(std::recursive_mutex& lock);
@@ -75,6 +75,7 @@ private:
     std::deque<Pending*> pending_;
     bool closed_ = false;
     bool direct_ = false;
+    bool ownerWaiting_ = false;  // the owner waits in WaitAndPump
     // Serialises handlers in direct delivery; Close takes it to wait for the
     // one still running. Recursive: a handler may send again.
     std::recursive_mutex directRun_;

@@ -31,6 +31,10 @@ const std::initializer_list<int> kRemainingChars = {50, 15, 15, 15};
 // Closing the window must end the program within two seconds even while
 // transfers hang, so the session waits for its threads only this long.
 constexpr std::chrono::milliseconds kShutdownWait{1200};
+// How long one pass of the message pump may keep the thread, and how long it
+// waits for a further message before going back to the event loop.
+constexpr std::chrono::milliseconds kPumpSlice{8};
+constexpr std::chrono::microseconds kNextMessageWait{150};
 
 std::atomic<bool> searchEverStarted{false};
 
@@ -120,7 +124,15 @@ bool CTabPg2::SearchEverStarted() {
 }
 
 void CTabPg2::PumpQueue() {
+    // A worker following a page's links sends one message after another,
+    // each after the last was handled. Waiting a moment for the next one here
+    // costs far less than a trip through the event loop for each, and the
+    // slice is short enough to keep painting and input going.
+    const auto sliceEnd = std::chrono::steady_clock::now() + kPumpSlice;
     session_->PumpMessages();
+    while (std::chrono::steady_clock::now() < sliceEnd &&
+           session_->WaitAndPumpMessages(kNextMessageWait) > 0) {
+    }
 }
 
 QLineEdit* CTabPg2::NumericEdit() {
@@ -287,7 +299,11 @@ void CTabPg2::OnClear() {
 void CTabPg2::OnDelete() {
     remainingModel->FlushPending();
     const int row = SelectedRow(remainingView);
-    if (session_->Delete(row) && row < remainingModel->rowCount()) {
+    if (!session_->Delete(row)) {
+        return;
+    }
+    remainingModel->FlushPending();  // the row leaves the view before the new selection
+    if (row < remainingModel->rowCount()) {
         remainingView->selectRow(row);
     }
 }
@@ -335,10 +351,10 @@ void CTabPg2::ConnectPopup(QTableView* view) {
 
 QString CTabPg2::PopupUrl(const QTableView* view, int row) const {
     if (view == scanView) {
-        return scanModel->Cell(row, 1);
+        return scanModel->ShownCell(row, 1);
     }
     if (view == remainingView) {
-        return remainingModel->Cell(row, 0);
+        return remainingModel->ShownCell(row, 0);
     }
     return {};
 }

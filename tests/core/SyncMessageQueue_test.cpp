@@ -66,9 +66,22 @@ TEST(SyncMessageQueue, NotifierFiresWhenTheQueueTurnsNonEmpty) {
     EXPECT_EQ(notified, 1);
     // Once drained, the next send must wake the owner again.
     std::thread c([&] { queue.SendMessage(WM_WORKER_DONE, 0, 0); });
-    while (queue.WaitAndPump(10ms) == 0) {
+    while (queue.Pump() == 0) {
+        std::this_thread::sleep_for(1ms);
     }
     c.join();
+    EXPECT_EQ(notified, 2);
+    // An owner already waiting in WaitAndPump is woken by the send itself.
+    std::thread d([&] {
+        std::this_thread::sleep_for(200ms);
+        queue.SendMessage(WM_WORKER_DONE, 0, 0);
+    });
+    std::size_t ran = 0;
+    while (ran == 0) {
+        ran = queue.WaitAndPump(10s);
+    }
+    d.join();
+    EXPECT_EQ(ran, 1u);
     EXPECT_EQ(notified, 2);
 }
 

@@ -1,0 +1,70 @@
+// Crawls a site through the desktop program's search page, as a user would
+// with Start: the start URL in the Remaining list, the search item, Engine
+// Timing and Max Connections set, then it waits for "Search finished". Prints
+// the pages scanned, the time and pages/s. Run it under Xvfb (or with
+// QT_QPA_PLATFORM=offscreen).
+//
+//   desktop_crawl_bench URL SEARCH CONNECTIONS REVS,DAMP [LIMIT_SECONDS]
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/CMainWindow.h"
+#include "app/MessageBox.h"
+#include "search/SearchSession.h"
+#include "search/SearchSettings.h"
+#include "search/ui/CTabPg2.h"
+
+using namespace qx;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: %s URL SEARCH CONNECTIONS REVS,DAMP [LIMIT_SECONDS]\n",
+                     argv[0]);
+        return 2;
+    }
+    const QString timing = QString::fromLocal8Bit(argv[4]);
+    const int limitSeconds = argc > 5 ? std::atoi(argv[5]) : 300;
+    bool finished = false;
+    SetQxMessageBoxHook([&](const QxMessage& message) {
+        if (message.text == QLatin1String("Search finished")) {
+            finished = true;
+            QMetaObject::invokeMethod(
+                &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        }
+        return int(message.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
+    });
+
+    // The main window deletes itself when closed, as the program's does;
+    // leaving the loop with exit() rather than quit() keeps it open.
+    auto* window = new CMainWindow;
+    window->resize(1000, 700);
+    window->show();
+    window->SetActivePage(CMainWindow::kSearchPage);
+    CTabPg2* page = window->SearchPage();
+    page->Session().AppendRemaining({argv[1], "", "infinity", "infinity"});
+    page->searchEdit->setText(QString::fromLocal8Bit(argv[2]));
+    page->maxConnectionsCheck->setChecked(true);
+    page->maxConnectionsEdit->setText(QString::fromLocal8Bit(argv[3]));
+    page->engineTimingCheck->setChecked(true);
+    page->engineRevsEdit->setText(timing.section(',', 0, 0));
+    page->engineDampEdit->setText(timing.section(',', 1, 1));
+
+    QTimer::singleShot(limitSeconds * 1000, &app, [] { QCoreApplication::exit(0); });
+    const auto start = std::chrono::steady_clock::now();
+    page->OnStart();
+    app.exec();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const int scanned = Counters().ScannedCount.load();
+    std::printf("desktop: %d pages scanned in %.2f s, %.0f pages/s%s\n", scanned, seconds,
+                seconds > 0 ? scanned / seconds : 0.0, finished ? "" : " (stopped at the limit)");
+    page->Shutdown();
+    delete window;
+    return finished ? 0 : 1;
+}

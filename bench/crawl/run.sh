@@ -3,7 +3,11 @@
 # site served by nginx on 127.0.0.1. Prints pages fetched, pages/s, CPU seconds
 # per 1,000 pages and peak RSS for each, and the ratios to quillex-cli.
 #
-#   bench/crawl/run.sh [--pages N] [--skip-httrack] [--skip-1000]
+#   bench/crawl/run.sh [--pages N] [--skip-httrack] [--skip-1000] [--desktop]
+#
+# --desktop also crawls through the desktop program's search page
+# (bench/ui/desktop_crawl_bench, under Xvfb when xvfb-run is there) with the
+# same settings as quillex-cli at 64 connections.
 #
 # Environment: QX_CLI (a built quillex-cli; default: build it in build-bench),
 # QX_LIMIT / HTTRACK_LIMIT (seconds before a crawl is stopped; 300 / 120),
@@ -15,11 +19,13 @@ ROOT=$(pwd)
 PAGES=20000
 RUN_HTTRACK=1
 RUN_1000=1
+RUN_DESKTOP=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --pages) PAGES=$2; shift 2 ;;
     --skip-httrack) RUN_HTTRACK=0; shift ;;
     --skip-1000) RUN_1000=0; shift ;;
+    --desktop) RUN_DESKTOP=1; shift ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
@@ -150,6 +156,19 @@ QX_ROWS=$(grep -c '^scan' "$BENCH_DIR/quillex-64.out" || true)
 DISTINCT=$(awk -F'\t' '$1 == "scan" { print $3 }' "$BENCH_DIR/quillex-64.out" | sort -u | wc -l)
 echo "                 (quillex-cli listed $QX_ROWS scanned pages, $DISTINCT distinct URLs)"
 
+if [ "$RUN_DESKTOP" = 1 ]; then
+  QX_DESKTOP=${QX_DESKTOP:-$ROOT/build/bench/ui/desktop_crawl_bench}
+  if [ ! -x "$QX_DESKTOP" ]; then
+    scripts/build.sh >/dev/null
+  fi
+  if command -v xvfb-run >/dev/null; then
+    DISPLAY_RUN=(xvfb-run -a)
+  else
+    DISPLAY_RUN=(env QT_QPA_PLATFORM=offscreen)
+  fi
+  run desktop-64 "${DISPLAY_RUN[@]}" "$QX_DESKTOP" "$START_URL" "$SEARCH_ITEM" 64 10,1 "$QX_LIMIT"
+fi
+
 WGET_DIR=$(mktemp -d /tmp/qx-wget2.XXXXXX)
 run wget2-64 wget2 -q -r -l 0 --max-threads=64 --robots=off --delete-after \
   --no-host-directories -P "$WGET_DIR" "$START_URL"
@@ -177,6 +196,7 @@ echo
 echo "Ratios (pages/s of the other tool / pages/s of quillex-cli; whole run (fetching span)):"
 echo "  wget2   at 64: $(ratio wget2-64 quillex-64)"
 [ "$RUN_HTTRACK" = 1 ] && echo "  httrack at 64: $(ratio httrack-64 quillex-64)"
+[ "$RUN_DESKTOP" = 1 ] && echo "  desktop at 64: $(ratio desktop-64 quillex-64) (target >= 0.80)"
 if [ "$RUN_1000" = 1 ]; then
   echo "  wget2 at 1000 threads / quillex-cli at 1000 connections: $(ratio wget2-1000 quillex-1000)"
 fi

@@ -352,6 +352,24 @@ protected:
         return Finish(Spawn(args, dir_, env, cwd), dir_);
     }
 
+    // An engines file in `folder` with one engine on the test site.
+    void WriteEngine(const fs::path& folder, const std::string& pathOnSite) {
+        fs::create_directories(folder);
+        std::ofstream(folder / "engines.qeg") << site_.Url(pathOnSite) << " -1 -1\r\n";
+    }
+
+    // The per-user settings file of the runs below.
+    void WriteSettings(const std::string& text) {
+        fs::create_directories(dir_ / "config" / "Quillex");
+        std::ofstream(dir_ / "config" / "Quillex" / "Quillex.ini") << text;
+    }
+
+    // A command-line search with the settings above.
+    CliRun RunCommandLine(const std::string& words, const fs::path& cwd = {}) {
+        return Run({"--engine-timing", "10,1", "--command-line", words},
+                   {"XDG_CONFIG_HOME=" + (dir_ / "config").string()}, cwd);
+    }
+
     // Records `folder` as the program folder the way an install does.
     int SetProgramFolder(const fs::path& folder) {
         const std::string command = "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' '" +
@@ -519,13 +537,9 @@ TEST_F(CliTest, CommandLineSearchAsksEveryEngineWithAllWords) {
     site_.SetPage("/se/cats+dogs++birds/",
                   "<html><title>Results</title><body>cats and birds</body></html>");
     fs::path folder = dir_ / "program";
-    fs::create_directories(folder);
-    std::ofstream(folder / "engines.qeg") << site_.Url("/se/|search") << " -1 -1\r\n";
-    fs::create_directories(dir_ / "config" / "Quillex");
-    std::ofstream(dir_ / "config" / "Quillex" / "Quillex.ini")
-        << "[Main]\nPath=" << folder.string() << "\n";
-    CliRun run = Run({"--engine-timing", "10,1", "--command-line", "cats dogs  birds"},
-                     {"XDG_CONFIG_HOME=" + (dir_ / "config").string()});
+    WriteEngine(folder, "/se/|search");
+    WriteSettings("[Main]\nPath=" + folder.string() + "\n");
+    CliRun run = RunCommandLine("cats dogs  birds");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(site_.Requests("/se/cats+dogs++birds/"), 1)
         << ::testing::PrintToString(site_.Targets());
@@ -547,10 +561,8 @@ TEST_F(CliTest, CommandLineSearchFindsTheEnginesInTheInstalledProgramFolder) {
     site_.SetPage("/se/cats/", "<html><title>Results</title><body>cats</body></html>");
     // A blank in the folder's name, as in a home folder "My Programs".
     fs::path folder = dir_ / "my programs";
-    fs::create_directories(folder);
-    std::ofstream(folder / "engines.qeg") << site_.Url("/se/|search") << " -1 -1\r\n";
-    fs::create_directories(dir_ / "config" / "Quillex");
-    std::ofstream(dir_ / "config" / "Quillex" / "Quillex.ini") << "[General]\nx=10\n";
+    WriteEngine(folder, "/se/|search");
+    WriteSettings("[General]\nx=10\n");
     ASSERT_EQ(SetProgramFolder(folder), 0);
     // A second install elsewhere keeps the folder the user has.
     ASSERT_EQ(SetProgramFolder(dir_ / "elsewhere"), 0);
@@ -558,8 +570,7 @@ TEST_F(CliTest, CommandLineSearchFindsTheEnginesInTheInstalledProgramFolder) {
     EXPECT_NE(settings.find("x=10"), std::string::npos) << settings;
     EXPECT_EQ(settings.find("elsewhere"), std::string::npos) << settings;
 
-    CliRun run = Run({"--engine-timing", "10,1", "--command-line", "cats"},
-                     {"XDG_CONFIG_HOME=" + (dir_ / "config").string()});
+    CliRun run = RunCommandLine("cats");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(site_.Requests("/se/cats/"), 1) << ::testing::PrintToString(site_.Targets());
 }
@@ -567,12 +578,9 @@ TEST_F(CliTest, CommandLineSearchFindsTheEnginesInTheInstalledProgramFolder) {
 TEST_F(CliTest, CommandLineSearchWithoutAProgramFolderReadsTheCurrentDirectory) {
     site_.SetPage("/here/cats/", "<html><title>Here</title><body>cats</body></html>");
     fs::path work = dir_ / "work";
-    fs::create_directories(work);
-    std::ofstream(work / "engines.qeg") << site_.Url("/here/|search") << " -1 -1\r\n";
-    fs::create_directories(dir_ / "config" / "Quillex");
-    std::ofstream(dir_ / "config" / "Quillex" / "Quillex.ini") << "[Main]\nPath=\n";
-    CliRun run = Run({"--engine-timing", "10,1", "--command-line", "cats"},
-                     {"XDG_CONFIG_HOME=" + (dir_ / "config").string()}, work);
+    WriteEngine(work, "/here/|search");
+    WriteSettings("[Main]\nPath=\n");
+    CliRun run = RunCommandLine("cats", work);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(site_.Requests("/here/cats/"), 1) << ::testing::PrintToString(site_.Targets());
 }

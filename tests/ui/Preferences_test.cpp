@@ -97,6 +97,11 @@ private slots:
         QCOMPARE(sheet.result(), int(QDialog::Rejected));
         QCOMPARE(Prefs().AlwaysOnTop.load(), 1);
         QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        // Hidden and shown again (another start brings it forward), the window
+        // keeps the user's Always on Top.
+        window.hide();
+        window.show();
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     }
 
     void cancelAppliesNothing() {

@@ -1,5 +1,8 @@
 #include "search/SyncMessageQueue.h"
 
+#include <atomic>
+#include <vector>
+
 namespace qx {
 
 struct SyncMessageQueue::Pending {
@@ -9,7 +12,11 @@ struct SyncMessageQueue::Pending {
     std::intptr_t lParam = 0;
     std::string text;
     std::intptr_t result = 0;
-    bool finished = false;
+    bool finished = false;  // under mutex_
+    bool sleeping = false;  // under mutex_: the sender waits on `done`
+    // Set by the owner as its last touch of the record: from then on the
+    // sender may return without taking the lock.
+    std::atomic<bool> released{false};
     // Each sender waits on its own condition, so finishing one send wakes one
     // thread instead of every worker blocked in the queue.
     std::condition_variable done;
@@ -113,9 +120,29 @@ std::intptr_t SyncMessageQueue::Deliver(Pending& pending) {
     if (notifier) {
         notifier();
     }
+    // The owner usually answers within microseconds. Watching for that a
+    // little while before sleeping spares the owner a wake-up call into the
+    // kernel for each message.
+    for (int round = 0; round < kWatchRounds; ++round) {
+        if (pending.released.load(std::memory_order_acquire)) {
+            return pending.result;
+        }
+        std::this_thread::yield();
+    }
     std::unique_lock<std::mutex> lock(mutex_);
+    pending.sleeping = true;
     pending.done.wait(lock, [&] { return pending.finished; });
+    // The owner let go of the lock, so it is done with the record.
     return pending.result;
+}
+
+void SyncMessageQueue::Release(Pending& pending, std::intptr_t result) {
+    pending.result = result;
+    pending.finished = true;
+    if (pending.sleeping) {
+        pending.done.notify_one();
+    }
+    pending.released.store(true, std::memory_order_release);
 }
 
 std::size_t SyncMessageQueue::Pump() {
@@ -131,16 +158,17 @@ std::size_t SyncMessageQueue::Pump() {
         }
         // The senders stay blocked until `finished`, so their records live
         // on; each result is published by the lock taken below.
+        std::vector<std::intptr_t> results;
+        results.reserve(batch.size());
         for (Pending* next : batch) {
-            next->result = RunNow(*next);
+            results.push_back(RunNow(*next));
         }
         {
-            // Notify under the lock: once `finished` is seen the sender may
-            // return and destroy its record.
+            // A sleeping sender checks `finished` under the lock and a
+            // watching one `released`, so each record is released last.
             std::lock_guard<std::mutex> lock(mutex_);
-            for (Pending* next : batch) {
-                next->finished = true;
-                next->done.notify_one();
+            for (std::size_t i = 0; i < batch.size(); ++i) {
+                Release(*batch[i], results[i]);
             }
         }
         ran += batch.size();
@@ -175,9 +203,7 @@ void SyncMessageQueue::Close() {
         std::lock_guard<std::mutex> lock(mutex_);
         closed_ = true;
         for (Pending* pending : pending_) {
-            pending->result = 0;
-            pending->finished = true;
-            pending->done.notify_one();
+            Release(*pending, 0);
         }
         pending_.clear();
     }

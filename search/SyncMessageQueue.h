@@ -65,6 +65,11 @@ private:
     std::intptr_t Deliver(Pending& pending);
     std::intptr_t RunNow(const Pending& pending);
     std::intptr_t RunDirect(const Pending& pending);
+    // Owner side, under mutex_: hands the result to the sender.
+    static void Release(Pending& pending, std::intptr_t result);
+
+    // How many times a sender yields while it watches for its answer.
+    static constexpr int kWatchRounds = 20;
 
     Handler handler_;
     MessageShower shower_;

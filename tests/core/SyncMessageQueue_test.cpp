@@ -163,6 +163,40 @@ TEST(SyncMessageQueue, CloseReleasesWaitingAndLaterSendersWithoutHandling) {
     EXPECT_TRUE(queue.IsClosed());
 }
 
+TEST(SyncMessageQueue, ManySendersEachGetTheirOwnAnswer) {
+    // Answers come back both to senders still watching and to sleeping ones.
+    SyncMessageQueue queue(
+        [](unsigned, std::uintptr_t wParam, std::intptr_t lParam) {
+            return static_cast<std::intptr_t>(wParam) * 3 + lParam;
+        },
+        nullptr);
+    std::atomic<int> wrong{0};
+    std::atomic<int> running{16};
+    std::vector<std::thread> senders;
+    for (int t = 0; t < 16; ++t) {
+        senders.emplace_back([&, t] {
+            for (int i = 0; i < 300; ++i) {
+                const auto w = static_cast<std::uintptr_t>(t * 1000 + i);
+                if (queue.SendMessage(WM_SEARCH_RESULT, w, t) !=
+                    static_cast<std::intptr_t>(w) * 3 + t) {
+                    ++wrong;
+                }
+                if (i % 50 == 0) {
+                    std::this_thread::sleep_for(1ms);  // lets the owner go idle now and then
+                }
+            }
+            --running;
+        });
+    }
+    while (running > 0) {
+        queue.WaitAndPump(2ms);
+    }
+    for (std::thread& sender : senders) {
+        sender.join();
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST(SyncMessageQueue, DirectDeliveryRunsHandlersOnSendersOneAtATime) {
     std::atomic<int> inside{0};
     std::atomic<int> overlaps{0};

@@ -1,5 +1,6 @@
 #include "search/CSearchThread.h"
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <system_error>
 #include <thread>
@@ -51,6 +52,12 @@ void RemoveFirst(std::vector<std::string>& list, const std::string& url) {
     }
 }
 
+void StartDetachedThread(std::function<void()> body) {
+    std::thread(std::move(body)).detach();
+}
+
+std::atomic<CSearchThread::ThreadStarter> threadStarter{&StartDetachedThread};
+
 // The worker's transfer gives up when the page closes.
 FetcherLimits LimitsWithAbort(CrawlState& crawl) {
     FetcherLimits limits = crawl.Limits();
@@ -89,8 +96,7 @@ CSearchThread* CSearchThread::Launch(std::shared_ptr<CrawlState> crawl,
     crawl->WorkerList.push_back(raw);
     crawl->ThreadStarting();
     try {
-        std::thread worker([raw] { raw->Run(); });
-        worker.detach();
+        threadStarter.load()([raw] { raw->Run(); });
     } catch (...) {
         crawl->ThreadEnded();
         crawl->WorkerList.pop_back();
@@ -99,6 +105,10 @@ CSearchThread* CSearchThread::Launch(std::shared_ptr<CrawlState> crawl,
         throw;
     }
     return thread.release();
+}
+
+void CSearchThread::SetThreadStarter(ThreadStarter starter) {
+    threadStarter = starter != nullptr ? starter : &StartDetachedThread;
 }
 
 CSearchThread::CSearchThread(std::shared_ptr<CrawlState> crawl,

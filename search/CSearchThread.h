@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,12 @@ public:
                                  std::shared_ptr<const SearchSettings> settings, SearchItem& item);
 
     std::uint64_t ThreadId() const { return threadId_; }
+
+    // What starts a worker's thread: by default a detached std::thread. Tests
+    // put in one that throws, as a system out of threads does; nullptr
+    // restores the default. Set it while no search runs.
+    using ThreadStarter = void (*)(std::function<void()> body);
+    static void SetThreadStarter(ThreadStarter starter);
 
     // The steps of the worker, public so that tests can drive one page.
     CSearchThread(std::shared_ptr<CrawlState> crawl, std::shared_ptr<const SearchSettings> settings,

@@ -4,16 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "core/support/LoopbackSite.h"
 #include "core/support/RawServer.h"
 #include "core/support/RecordingSessionView.h"
+#include "search/CSearchThread.h"
 #include "search/MatchedRoots.h"
 #include "search/SearchSession.h"
 #include "search/SearchSettings.h"
@@ -366,6 +369,34 @@ TEST_F(CrawlEngineTest, UnreachablePagesGiveConnectionFailedRows) {
 std::string RawResponse(const std::string& body) {
     return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+TEST_F(CrawlEngineTest, AThreadThatCannotStartIsReportedAndItsEntryDropped) {
+    LoopbackSite site({{"/a.html", {"<p>a word</p>"}}, {"/b.html", {"<p>b word</p>"}}});
+    static std::atomic<int> starts{0};
+    starts = 0;
+    // The first start fails as on a system out of threads; later ones work.
+    CSearchThread::SetThreadStarter([](std::function<void()> body) {
+        if (starts++ == 0) {
+            throw std::system_error(
+                std::make_error_code(std::errc::resource_unavailable_try_again));
+        }
+        std::thread(std::move(body)).detach();
+    });
+    AddStart(site.Url("/a.html"));
+    AddStart(site.Url("/b.html"));
+    const bool started = session->Start(Controls());
+    const bool finished = started && RunToEnd();
+    CSearchThread::SetThreadStarter(nullptr);
+    ASSERT_TRUE(finished);
+    EXPECT_TRUE(view.Showed("Cannot Start New Thread"));
+    // The refused entry is dropped without a fetch or a row; the search goes on.
+    EXPECT_EQ(site.Requests("/a.html"), 0);
+    EXPECT_EQ(site.Requests("/b.html"), 1);
+    ASSERT_EQ(session->ScanRows().size(), 1u);
+    EXPECT_EQ(session->ScanRows()[0].url, site.Url("/b.html"));
+    EXPECT_EQ(session->ScanRows()[0].result, "b word");
+    EXPECT_EQ(Counters().ActiveWorkers, 0);
 }
 
 TEST_F(CrawlEngineTest, APageWithAHundredThousandLinksQueuesThemAll) {

@@ -1,5 +1,6 @@
 #include "search/SyncMessageQueue.h"
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -115,6 +116,7 @@ std::intptr_t SyncMessageQueue::Deliver(Pending& pending) {
             notifier = notifier_;
         }
         pending_.push_back(&pending);
+        hasPending_.store(true, std::memory_order_release);
     }
     ownerWake_.notify_one();
     if (notifier) {
@@ -155,6 +157,7 @@ std::size_t SyncMessageQueue::Pump() {
                 return ran;
             }
             batch.swap(pending_);
+            hasPending_.store(false, std::memory_order_relaxed);
         }
         // The senders stay blocked until `finished`, so their records live
         // on; each result is published by the lock taken below.
@@ -172,7 +175,22 @@ std::size_t SyncMessageQueue::Pump() {
             }
         }
         ran += batch.size();
+        lastBatch_ = batch.size();
         batch.clear();
+    }
+}
+
+void SyncMessageQueue::WatchForSend(std::chrono::microseconds limit) const {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!hasPending_.load(std::memory_order_acquire)) {
+        for (int i = 0; i < 32; ++i) {
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
+        }
+        if (std::chrono::steady_clock::now() >= end) {
+            return;
+        }
     }
 }
 
@@ -180,6 +198,15 @@ std::size_t SyncMessageQueue::WaitAndPump(std::chrono::microseconds timeout) {
     {
         std::unique_lock<std::mutex> lock(mutex_);
         ownerWaiting_ = true;
+        if (pending_.empty() && !closed_ && lastBatch_ == 1) {
+            // A lone sender (a worker queueing a page's links) sends again
+            // within microseconds; watching for it spares both threads a
+            // sleep and a wake-up. With several senders the batches grow
+            // and sleeping serves better.
+            lock.unlock();
+            WatchForSend(std::min(timeout, kOwnerWatch));
+            lock.lock();
+        }
         ownerWake_.wait_for(lock, timeout, [&] { return closed_ || !pending_.empty(); });
         ownerWaiting_ = false;
     }
@@ -206,6 +233,7 @@ void SyncMessageQueue::Close() {
             Release(*pending, 0);
         }
         pending_.clear();
+        hasPending_.store(false, std::memory_order_relaxed);
     }
     ownerWake_.notify_all();
     // A handler already running on a sender finishes before the page may go.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -70,6 +72,9 @@ private:
 
     // How many times a sender yields while it watches for its answer.
     static constexpr int kWatchRounds = 20;
+    // How long the owner watches for a send before it sleeps in WaitAndPump.
+    static constexpr std::chrono::microseconds kOwnerWatch{40};
+    void WatchForSend(std::chrono::microseconds limit) const;
 
     Handler handler_;
     MessageShower shower_;
@@ -80,7 +85,9 @@ private:
     std::deque<Pending*> pending_;
     bool closed_ = false;
     bool direct_ = false;
-    bool ownerWaiting_ = false;  // the owner waits in WaitAndPump
+    bool ownerWaiting_ = false;            // the owner waits in WaitAndPump
+    std::atomic<bool> hasPending_{false};  // pending_ is not empty
+    std::size_t lastBatch_ = 0;            // owner thread: sends in the last batch
     // Serialises handlers in direct delivery; Close takes it to wait for the
     // one still running. Recursive: a handler may send again.
     std::recursive_mutex directRun_;

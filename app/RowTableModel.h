@@ -49,9 +49,6 @@ public:
     void Clear();
 
 private:
-    QStringList headings_;
-    // Deques: rows leave mostly near the top (the oldest queued URLs get
-    // their results first), where a deque erases without moving the rest.
     // More removals than this are shown at once, whatever the delay.
     static constexpr std::size_t kMaxRemovedRows = 4096;
     // A batch with more separate runs of removed rows is shown as a reset.
@@ -62,6 +59,9 @@ private:
     void StartBatch();
     void ShowRemovals();
 
+    QStringList headings_;
+    // Deques: rows leave mostly near the top (the oldest queued URLs get
+    // their results first), where a deque erases without moving the rest.
     std::deque<QStringList> rows_;
     std::deque<QStringList> pending_;
     std::vector<std::size_t> removed_;  // shown rows removed but still shown, ascending

@@ -13,6 +13,10 @@ void CliProgress::SetPane(int pane, std::string text) {
 
 std::string CliProgress::Line() const {
     std::lock_guard<std::mutex> lock(mutex_);
+    return LineLocked();
+}
+
+std::string CliProgress::LineLocked() const {
     return panes_[0] + "  " + panes_[1] + "  " + panes_[2];
 }
 
@@ -20,7 +24,6 @@ void CliProgress::Tick() {
     if (!enabled_) {
         return;
     }
-    const std::string line = Line();
     std::lock_guard<std::mutex> lock(mutex_);
     auto now = std::chrono::steady_clock::now();
     if (shown_ && now - lastDraw_ < std::chrono::milliseconds(100)) {
@@ -28,7 +31,7 @@ void CliProgress::Tick() {
     }
     lastDraw_ = now;
     shown_ = true;
-    std::fprintf(err_, "\r%s\033[K", line.c_str());
+    std::fprintf(err_, "\r%s\033[K", LineLocked().c_str());
     std::fflush(err_);
 }
 

@@ -27,6 +27,8 @@ public:
     void ClearLine();
 
 private:
+    std::string LineLocked() const;
+
     mutable std::mutex mutex_;
     std::FILE* err_;
     bool enabled_;

@@ -77,12 +77,13 @@ RemainingRow RemainingRows::At(std::size_t row) const {
 
 void RemainingRows::Set(std::size_t row, RemainingRow value) {
     const std::size_t index = StorageIndexOf(row);
-    if (storage_[index].url != value.url) {
+    const bool renamed = storage_[index].url != value.url;
+    if (renamed) {
         UnindexUrl(index);
-        storage_[index] = Pack(std::move(value));
+    }
+    storage_[index] = Pack(std::move(value));
+    if (renamed) {
         IndexUrl(index);
-    } else {
-        storage_[index] = Pack(std::move(value));
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <vector>
 
 namespace qx {
 
@@ -138,8 +137,7 @@ std::intptr_t SyncMessageQueue::Deliver(Pending& pending) {
     return pending.result;
 }
 
-void SyncMessageQueue::Release(Pending& pending, std::intptr_t result) {
-    pending.result = result;
+void SyncMessageQueue::Release(Pending& pending) {
     pending.finished = true;
     if (pending.sleeping) {
         pending.done.notify_one();
@@ -159,19 +157,17 @@ std::size_t SyncMessageQueue::Pump() {
             batch.swap(pending_);
             hasPending_.store(false, std::memory_order_relaxed);
         }
-        // The senders stay blocked until `finished`, so their records live
-        // on; each result is published by the lock taken below.
-        std::vector<std::intptr_t> results;
-        results.reserve(batch.size());
+        // The senders wait until their record is released, so the records
+        // live on and read `result` only after the release below.
         for (Pending* next : batch) {
-            results.push_back(RunNow(*next));
+            next->result = RunNow(*next);
         }
         {
             // A sleeping sender checks `finished` under the lock and a
             // watching one `released`, so each record is released last.
             std::lock_guard<std::mutex> lock(mutex_);
-            for (std::size_t i = 0; i < batch.size(); ++i) {
-                Release(*batch[i], results[i]);
+            for (Pending* next : batch) {
+                Release(*next);
             }
         }
         ran += batch.size();
@@ -230,7 +226,8 @@ void SyncMessageQueue::Close() {
         std::lock_guard<std::mutex> lock(mutex_);
         closed_ = true;
         for (Pending* pending : pending_) {
-            Release(*pending, 0);
+            pending->result = 0;
+            Release(*pending);
         }
         pending_.clear();
         hasPending_.store(false, std::memory_order_relaxed);

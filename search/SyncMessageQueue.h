@@ -21,8 +21,8 @@ namespace qx {
 // from its own loop with Pump() or WaitAndPump(); the notifier tells it that
 // something is waiting (the desktop posts a queued call, the headless crawler
 // wakes its loop). With direct delivery the sender runs the handler itself.
-// Once closed, every pending and later send returns 0 at
-// once without touching the page.
+// Once closed, every pending and later send returns 0 at once without
+// touching the page.
 class SyncMessageQueue : public PageWindow {
 public:
     using Handler = std::function<std::intptr_t(unsigned, std::uintptr_t, std::intptr_t)>;
@@ -67,8 +67,8 @@ private:
     std::intptr_t Deliver(Pending& pending);
     std::intptr_t RunNow(const Pending& pending);
     std::intptr_t RunDirect(const Pending& pending);
-    // Owner side, under mutex_: hands the result to the sender.
-    static void Release(Pending& pending, std::intptr_t result);
+    // Owner side, under mutex_, with `result` set: lets the sender return.
+    static void Release(Pending& pending);
 
     // How many times a sender yields while it watches for its answer.
     static constexpr int kWatchRounds = 20;

@@ -119,12 +119,13 @@ void SearchSession::SetNotifier(std::function<void()> notifier) {
     queue_->SetNotifier(std::move(notifier));
 }
 
-std::size_t SearchSession::PumpMessages() {
-    return queue_->Pump();
+std::size_t SearchSession::PumpMessages(Clock::time_point until) {
+    return queue_->Pump(until);
 }
 
-std::size_t SearchSession::WaitAndPumpMessages(std::chrono::microseconds timeout) {
-    return queue_->WaitAndPump(timeout);
+std::size_t SearchSession::WaitAndPumpMessages(std::chrono::microseconds timeout,
+                                               Clock::time_point until) {
+    return queue_->WaitAndPump(timeout, until);
 }
 
 void SearchSession::RunHandlersOnSender() {

@@ -74,9 +74,13 @@ public:
     // --- the message queue ----------------------------------------------
     // Called from any thread when a message waits for the owner thread.
     void SetNotifier(std::function<void()> notifier);
-    // Owner thread: handles the waiting messages; returns how many.
-    std::size_t PumpMessages();
-    std::size_t WaitAndPumpMessages(std::chrono::microseconds timeout);
+    // Owner thread: handles the waiting messages, and those arriving
+    // meanwhile, until none waits or `until` has passed; returns how many.
+    // Messages left waiting fire the notifier again.
+    using Clock = std::chrono::steady_clock;
+    std::size_t PumpMessages(Clock::time_point until = Clock::time_point::max());
+    std::size_t WaitAndPumpMessages(std::chrono::microseconds timeout,
+                                    Clock::time_point until = Clock::time_point::max());
     // The page as engine and workers see it.
     SyncMessageQueue& Queue() { return *queue_; }
 

@@ -145,13 +145,24 @@ void SyncMessageQueue::Release(Pending& pending) {
     pending.released.store(true, std::memory_order_release);
 }
 
-std::size_t SyncMessageQueue::Pump() {
+std::size_t SyncMessageQueue::Pump(Clock::time_point until) {
     std::size_t ran = 0;
     std::deque<Pending*> batch;
     for (;;) {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::unique_lock<std::mutex> lock(mutex_);
             if (closed_ || pending_.empty()) {
+                return ran;
+            }
+            if (ran > 0 && Clock::now() >= until) {
+                // Senders arriving as fast as they are answered would keep
+                // the owner here; its other work (painting, input, timers)
+                // comes first, and the notifier brings it back.
+                std::function<void()> notifier = notifier_;
+                lock.unlock();
+                if (notifier) {
+                    notifier();
+                }
                 return ran;
             }
             batch.swap(pending_);
@@ -190,7 +201,8 @@ void SyncMessageQueue::WatchForSend(std::chrono::microseconds limit) const {
     }
 }
 
-std::size_t SyncMessageQueue::WaitAndPump(std::chrono::microseconds timeout) {
+std::size_t SyncMessageQueue::WaitAndPump(std::chrono::microseconds timeout,
+                                          Clock::time_point until) {
     {
         std::unique_lock<std::mutex> lock(mutex_);
         ownerWaiting_ = true;
@@ -206,7 +218,7 @@ std::size_t SyncMessageQueue::WaitAndPump(std::chrono::microseconds timeout) {
         ownerWake_.wait_for(lock, timeout, [&] { return closed_ || !pending_.empty(); });
         ownerWaiting_ = false;
     }
-    return Pump();
+    return Pump(until);
 }
 
 std::unique_lock<std::recursive_mutex> SyncMessageQueue::LockWhilePumping(

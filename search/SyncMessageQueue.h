@@ -48,11 +48,16 @@ public:
     std::intptr_t SendMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
     void ShowMessage(const std::string& text) override;
 
-    // Owner thread: runs every pending send; returns how many ran.
-    std::size_t Pump();
-    // Owner thread: waits up to `timeout` for a pending send, then pumps.
-    // Returns how many ran.
-    std::size_t WaitAndPump(std::chrono::microseconds timeout);
+    using Clock = std::chrono::steady_clock;
+    // Owner thread: runs every pending send, and those that arrive meanwhile,
+    // until the queue is empty or `until` has passed; returns how many ran.
+    // Busy senders can keep the queue full, so an owner with other work sets
+    // a limit; sends left waiting then call the notifier again.
+    std::size_t Pump(Clock::time_point until = Clock::time_point::max());
+    // Owner thread: waits up to `timeout` for a pending send, then pumps
+    // until `until`. Returns how many ran.
+    std::size_t WaitAndPump(std::chrono::microseconds timeout,
+                            Clock::time_point until = Clock::time_point::max());
     // Owner thread: takes `lock` while still running pending sends, so that a
     // thread holding it and waiting in SendMessage can finish.
     std::unique_lock<std::recursive_mutex> LockWhilePumping(std::recursive_mutex& lock);

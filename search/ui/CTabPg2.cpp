@@ -101,7 +101,8 @@ CTabPg2::CTabPg2(QWidget* parent)
     // where the waiting sends are handled while the senders block.
     session_->SetNotifier([target = pumpTarget_] {
         std::lock_guard<std::mutex> lock(target->lock);
-        if (target->page != nullptr) {
+        if (target->page != nullptr && !target->posted) {
+            target->posted = true;
             QMetaObject::invokeMethod(
                 target->page, [page = target->page] { page->PumpQueue(); }, Qt::QueuedConnection);
         }
@@ -128,10 +129,15 @@ void CTabPg2::PumpQueue() {
     // each after the last was handled. Waiting a moment for the next one here
     // costs far less than a trip through the event loop for each, and the
     // slice is short enough to keep painting and input going.
-    const auto sliceEnd = std::chrono::steady_clock::now() + kPumpSlice;
-    session_->PumpMessages();
-    while (std::chrono::steady_clock::now() < sliceEnd &&
-           session_->WaitAndPumpMessages(kNextMessageWait) > 0) {
+    {
+        // Sends arriving from now on may need another call.
+        std::lock_guard<std::mutex> lock(pumpTarget_->lock);
+        pumpTarget_->posted = false;
+    }
+    const auto sliceEnd = SearchSession::Clock::now() + kPumpSlice;
+    session_->PumpMessages(sliceEnd);
+    while (SearchSession::Clock::now() < sliceEnd &&
+           session_->WaitAndPumpMessages(kNextMessageWait, sliceEnd) > 0) {
     }
 }
 

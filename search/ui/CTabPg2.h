@@ -123,6 +123,9 @@ private:
     struct PumpTarget {
         std::mutex lock;
         CTabPg2* page = nullptr;
+        // A call to PumpQueue is posted and has not started yet: one is
+        // enough, however many sends arrive before it runs.
+        bool posted = false;
     };
 
     QWidget* BuildAdvancedControls();

@@ -85,6 +85,41 @@ TEST(SyncMessageQueue, NotifierFiresWhenTheQueueTurnsNonEmpty) {
     EXPECT_EQ(notified, 2);
 }
 
+// Senders answered as fast as they send could keep the owner pumping for
+// ever; past its deadline it returns after a batch and asks to be called again.
+TEST(SyncMessageQueue, PumpStopsAtItsDeadlineAndNotifiesForTheRest) {
+    std::atomic<int> notified{0};
+    std::thread second;
+    SyncMessageQueue* page = nullptr;
+    SyncMessageQueue queue(
+        [&](unsigned msg, std::uintptr_t, std::intptr_t) {
+            if (msg == WM_ADD_REMAINING) {
+                // The next send arrives while this batch runs.
+                const int before = notified;
+                second = std::thread([&] { page->SendMessage(WM_WORKER_DONE, 0, 0); });
+                while (notified == before) {
+                    std::this_thread::sleep_for(1ms);
+                }
+            }
+            return 0;
+        },
+        nullptr);
+    page = &queue;
+    queue.SetNotifier([&] { ++notified; });
+    std::thread first([&] { queue.SendMessage(WM_ADD_REMAINING, 0, 0); });
+    while (notified == 0) {
+        std::this_thread::sleep_for(1ms);
+    }
+    const int beforePump = notified;
+    EXPECT_EQ(queue.Pump(SyncMessageQueue::Clock::now()), 1u);
+    first.join();
+    // One notification from the second send, one from the pump leaving it.
+    EXPECT_EQ(notified, beforePump + 2);
+    EXPECT_EQ(queue.Pump(SyncMessageQueue::Clock::now()), 1u);
+    second.join();
+    EXPECT_EQ(queue.Pump(), 0u);
+}
+
 TEST(SyncMessageQueue, ShowMessageWaitsUntilShown) {
     std::vector<std::string> shown;
     SyncMessageQueue queue(nullptr, [&](const std::string& text) { shown.push_back(text); });

@@ -4,6 +4,7 @@
 #include <QtTest>
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "UiTestSupport.h"
 #include "app/CMainWindow.h"
@@ -53,6 +54,18 @@ public:
     QList<QUrl> urls;
 public slots:
     void open(const QUrl& url) { urls.append(url); }
+};
+
+// Counts queued calls delivered to an object.
+class MetaCallCounter : public QObject {
+public:
+    int calls = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MetaCall) {
+            ++calls;
+        }
+        return QObject::eventFilter(watched, event);
+    }
 };
 
 class SearchPageTest : public QObject {
@@ -317,6 +330,37 @@ private slots:
         QCOMPARE(page_->remainingModel->Cell(0, 3), QStringLiteral("3"));
         page_->Session().HandleMessage(WM_REPEAT_COUNTDOWN, 42, 0);
         QCOMPARE(window_->StatusBar()->PaneText(2), QStringLiteral("Remaining: 42"));
+    }
+
+    void sendsWaitingMeanwhileShareOnePostedPumpCall() {
+        // Each send that finds the queue empty asks for a pump. Until the
+        // posted call runs, further asks must not post more: a busy crawl
+        // would otherwise pile up calls in the event loop faster than it runs
+        // them, and painting and timers would wait behind them for minutes.
+        MetaCallCounter counter;
+        page_->installEventFilter(&counter);
+        constexpr int kSends = 5;
+        std::atomic<int> answered{0};
+        std::thread worker([&] {
+            for (int i = 0; i < kSends; ++i) {
+                page_->Session().Queue().SendMessage(WM_REPEAT_COUNTDOWN, 7, 0);
+                ++answered;
+            }
+        });
+        // Served without the event loop: every send finds the queue empty.
+        while (answered < kSends) {
+            page_->Session().PumpMessages();
+        }
+        worker.join();
+        QCoreApplication::processEvents();
+        QCOMPARE(counter.calls, 1);
+        QCOMPARE(window_->StatusBar()->PaneText(2), QStringLiteral("Remaining: 7"));
+        // Once the call has run, the next send asks again.
+        std::thread late([&] { page_->Session().Queue().SendMessage(WM_REPEAT_COUNTDOWN, 3, 0); });
+        QTRY_COMPARE(window_->StatusBar()->PaneText(2), QStringLiteral("Remaining: 3"));
+        late.join();
+        QCOMPARE(counter.calls, 2);
+        page_->removeEventFilter(&counter);
     }
 
     void advancedShowsAndHidesTheAdvancedControls() {

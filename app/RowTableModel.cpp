@@ -1,8 +1,80 @@
 #include "app/RowTableModel.h"
 
+#include <QVarLengthArray>
 #include <algorithm>
 
 namespace qx {
+
+namespace {
+
+// Cell lengths as base-128 digits, low first, the last digit without its
+// high bit: one byte for any cell under 128 bytes.
+void AppendLength(QByteArray& out, qsizetype length) {
+    auto value = static_cast<quint64>(length);
+    while (value >= 0x80) {
+        out.append(static_cast<char>((value & 0x7F) | 0x80));
+        value >>= 7;
+    }
+    out.append(static_cast<char>(value));
+}
+
+// Reads a length at `at` and moves past it; false at the end of the row.
+bool ReadLength(const QByteArray& row, qsizetype& at, qsizetype& length) {
+    quint64 value = 0;
+    for (int shift = 0; at < row.size() && shift < 64; shift += 7) {
+        const auto digit = static_cast<unsigned char>(row[at++]);
+        value |= static_cast<quint64>(digit & 0x7F) << shift;
+        if ((digit & 0x80) == 0) {
+            length = static_cast<qsizetype>(std::min<quint64>(value, row.size() - at));
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+RowTableModel::PackedRow RowTableModel::Pack(QStringList cells) const {
+    while (cells.size() < headings_.size()) {
+        cells.append(QString());
+    }
+    QVarLengthArray<QByteArray, 4> bytes;
+    qsizetype size = 0;
+    for (const QString& cell : cells) {
+        bytes.append(cell.toUtf8());
+        size += bytes.back().size() + 1;
+    }
+    PackedRow row;
+    row.reserve(size + 8);  // lengths of 128 bytes and more take a few more
+    for (const QByteArray& cell : bytes) {
+        AppendLength(row, cell.size());
+        row.append(cell);
+    }
+    return row;
+}
+
+QString RowTableModel::CellOf(const PackedRow& row, int column) {
+    qsizetype at = 0;
+    qsizetype length = 0;
+    for (int i = 0; ReadLength(row, at, length); ++i) {
+        if (i == column) {
+            return QString::fromUtf8(row.constData() + at, length);
+        }
+        at += length;
+    }
+    return {};
+}
+
+QStringList RowTableModel::CellsOf(const PackedRow& row) {
+    QStringList cells;
+    qsizetype at = 0;
+    qsizetype length = 0;
+    while (ReadLength(row, at, length)) {
+        cells.append(QString::fromUtf8(row.constData() + at, length));
+        at += length;
+    }
+    return cells;
+}
 
 RowTableModel::RowTableModel(QStringList headings, QObject* parent)
     : QAbstractTableModel(parent), headings_(std::move(headings)) {
@@ -26,8 +98,7 @@ QVariant RowTableModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::EditRole) {
         return {};
     }
-    const QStringList& row = rows_[static_cast<size_t>(index.row())];
-    return index.column() < row.size() ? row[index.column()] : QString();
+    return CellOf(rows_[static_cast<size_t>(index.row())], index.column());
 }
 
 QVariant RowTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -39,10 +110,7 @@ QVariant RowTableModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 void RowTableModel::Append(QStringList row) {
-    while (row.size() < headings_.size()) {
-        row.append(QString());
-    }
-    pending_.push_back(std::move(row));
+    pending_.push_back(Pack(std::move(row)));
     StartBatch();
 }
 
@@ -91,7 +159,7 @@ void RowTableModel::ShowRemovals() {
         return;
     }
     beginResetModel();
-    std::deque<QStringList> kept;
+    std::deque<PackedRow> kept;
     std::size_t next = 0;
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         if (next < removed_.size() && removed_[next] == i) {
@@ -113,7 +181,7 @@ void RowTableModel::FlushPending() {
     }
     const int first = static_cast<int>(rows_.size());
     beginInsertRows({}, first, first + static_cast<int>(pending_.size()) - 1);
-    for (QStringList& row : pending_) {
+    for (PackedRow& row : pending_) {
         rows_.push_back(std::move(row));
     }
     pending_.clear();
@@ -125,31 +193,35 @@ QString RowTableModel::Cell(int row, int column) const {
         return {};
     }
     const size_t shown = rows_.size() - removed_.size();
-    const QStringList& cells = static_cast<size_t>(row) < shown
-                                   ? rows_[ShownIndexOf(static_cast<size_t>(row))]
-                                   : pending_[static_cast<size_t>(row) - shown];
-    return column < cells.size() ? cells[column] : QString();
+    const PackedRow& cells = static_cast<size_t>(row) < shown
+                                 ? rows_[ShownIndexOf(static_cast<size_t>(row))]
+                                 : pending_[static_cast<size_t>(row) - shown];
+    return CellOf(cells, column);
 }
 
 QString RowTableModel::ShownCell(int row, int column) const {
     if (row < 0 || static_cast<size_t>(row) >= rows_.size() || column < 0) {
         return {};
     }
-    const QStringList& cells = rows_[static_cast<size_t>(row)];
-    return column < cells.size() ? cells[column] : QString();
+    return CellOf(rows_[static_cast<size_t>(row)], column);
 }
 
 void RowTableModel::SetCell(int row, int column, const QString& text) {
     if (row < 0 || row >= TotalRows() || column < 0 || column >= headings_.size()) {
         return;
     }
+    const auto replaceCell = [&](PackedRow& packed) {
+        QStringList cells = CellsOf(packed);
+        cells[column] = text;
+        packed = Pack(std::move(cells));
+    };
     const size_t shown = rows_.size() - removed_.size();
     if (static_cast<size_t>(row) >= shown) {
-        pending_[static_cast<size_t>(row) - shown][column] = text;
+        replaceCell(pending_[static_cast<size_t>(row) - shown]);
         return;
     }
     const size_t at = ShownIndexOf(static_cast<size_t>(row));
-    rows_[at][column] = text;
+    replaceCell(rows_[at]);
     const QModelIndex changed = index(static_cast<int>(at), column);
     emit dataChanged(changed, changed);
 }
@@ -176,7 +248,7 @@ void RowTableModel::InsertRowAt(int row, QStringList cells) {
     FlushPending();
     const int at = std::clamp(row, 0, static_cast<int>(rows_.size()));
     beginInsertRows({}, at, at);
-    rows_.insert(rows_.begin() + at, std::move(cells));
+    rows_.insert(rows_.begin() + at, Pack(std::move(cells)));
     endInsertRows();
 }
 

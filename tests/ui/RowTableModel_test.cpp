@@ -78,6 +78,56 @@ private slots:
         }
     }
 
+    // Rows are kept packed; every cell must come back as it went in, in
+    // every way a row is read, and a changed cell must leave the others be.
+    void cellsKeepTheirTextWhateverItHolds() {
+        const QString withNul = QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b");
+        const struct Case {
+            const char* name;
+            QStringList cells;
+        } cases[] = {
+            {"empty cells", {QString(), QString(), QString()}},
+            {"fewer cells than columns", {QStringLiteral("only")}},
+            {"more cells than columns",
+             {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}},
+            {"non-ASCII",
+             {QStringLiteral("caf\u00e9"), QStringLiteral("\u6f22\u5b57"),
+              QStringLiteral("\U0001F600 smile")}},
+            {"NUL inside a cell", {withNul, QStringLiteral("x"), withNul}},
+            {"lengths past one and two length bytes",
+             {QString(127, u'a'), QString(128, u'b'), QString(20000, u'c')}},
+        };
+        RowTableModel model({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (const Case& c : cases) {
+            QStringList expected = c.cells;
+            while (expected.size() < 3) {
+                expected << QString();
+            }
+            model.Clear();
+            model.Append(c.cells);  // queued
+            for (int column = 0; column < expected.size(); ++column) {
+                QVERIFY2(model.Cell(0, column) == expected[column], c.name);
+            }
+            model.SetCell(0, 1, QStringLiteral("queued change"));
+            model.FlushPending();  // shown
+            model.InsertRowAt(0, c.cells);
+            for (int column = 0; column < expected.size(); ++column) {
+                QVERIFY2(model.ShownCell(0, column) == expected[column], c.name);
+                if (column < 3) {
+                    QVERIFY2(model.index(0, column).data() == expected[column], c.name);
+                }
+            }
+            model.SetCell(1, 2, QStringLiteral("shown change"));
+            expected[1] = QStringLiteral("queued change");
+            expected[2] = QStringLiteral("shown change");
+            for (int column = 0; column < expected.size(); ++column) {
+                QVERIFY2(model.Cell(1, column) == expected[column], c.name);
+            }
+        }
+    }
+
     void removedRowStaysShownUntilTheBatch() {
         RowTableModel model({QStringLiteral("A"), QStringLiteral("B")});
         for (int i = 0; i < 3; ++i) {

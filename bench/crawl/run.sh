@@ -7,7 +7,8 @@
 #
 # --desktop also crawls through the desktop program's search page
 # (bench/ui/desktop_crawl_bench, under Xvfb when xvfb-run is there) with the
-# same settings as quillex-cli at 64 connections.
+# same settings as quillex-cli, at 64 connections and (unless --skip-1000)
+# at 1,000.
 #
 # Environment: QX_CLI (a built quillex-cli; default: build it in build-bench),
 # QX_LIMIT / HTTRACK_LIMIT (seconds before a crawl is stopped; 300 / 120),
@@ -186,6 +187,10 @@ fi
 if [ "$RUN_1000" = 1 ]; then
   run quillex-1000 timeout -s INT "$QX_LIMIT" "$QX_CLI" --search "$SEARCH_ITEM" --engine-timing 10,1 \
     --max-connections 1000 "$START_URL"
+  if [ "$RUN_DESKTOP" = 1 ]; then
+    run desktop-1000 "${DISPLAY_RUN[@]}" "$QX_DESKTOP" "$START_URL" "$SEARCH_ITEM" 1000 10,1 \
+      "$QX_LIMIT"
+  fi
   WGET_DIR=$(mktemp -d /tmp/qx-wget2.XXXXXX)
   run wget2-1000 wget2 -q -r -l 0 --max-threads=1000 --robots=off --delete-after \
     --no-host-directories -P "$WGET_DIR" "$START_URL"
@@ -199,6 +204,8 @@ echo "  wget2   at 64: $(ratio wget2-64 quillex-64)"
 [ "$RUN_DESKTOP" = 1 ] && echo "  desktop at 64: $(ratio desktop-64 quillex-64) (target >= 0.80)"
 if [ "$RUN_1000" = 1 ]; then
   echo "  wget2 at 1000 threads / quillex-cli at 1000 connections: $(ratio wget2-1000 quillex-1000)"
+  [ "$RUN_DESKTOP" = 1 ] &&
+    echo "  desktop at 1000: $(ratio desktop-1000 quillex-1000) (target >= 0.80)"
 fi
 echo
 echo "Targets: quillex-cli >= 4480 pages/s at 64 connections (got ${RATE[quillex-64]}, ${SPAN_RATE[quillex-64]} over the fetching span),"

@@ -1,6 +1,7 @@
 #include <QAbstractItemModelTester>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QtTest>
 #include <atomic>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "app/CTabPg3.h"
 #include "app/UserSettings.h"
 #include "core/support/LoopbackSite.h"
+#include "core/support/RawServer.h"
 #include "links/ui/CListEditView.h"
 #include "links/ui/CToolBarCtrlPage.h"
 #include "search/PageWindow.h"
@@ -39,6 +41,11 @@ const QString kQuit = QStringLiteral("Are you sure you want to quit the search?"
 // A port on which nothing listens: the crawl of it fails at once.
 std::string ClosedPortUrl() {
     return "http://127.0.0.1:9/";
+}
+
+std::string RawResponse(const std::string& body) {
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
 void AddRemaining(CTabPg2* page, const std::string& url) {
@@ -78,6 +85,10 @@ private slots:
         window_ = new CMainWindow;
         page_ = window_->SearchPage();
         Settings() = SearchSettings{};
+        // Process-wide, as in the program, which has one page per run: the
+        // workers of an earlier test's closed page never report back.
+        Counters().ActiveWorkers = 0;
+        Counters().ScannedCount = 0;
         Counters().MatchCount = 0;
         Counters().RemainingCount = 0;
     }
@@ -435,6 +446,72 @@ private slots:
         QVERIFY(LoadPlacementExists());
     }
 
+    void startWhileTheWorkerOfAStoppedSearchStillFloodsThePage() {
+        // One slow page of 20,000 links: its worker gets it after Stop has
+        // ended the engine, then sends the links one by one to the page
+        // while it holds the crawl queue.
+        std::string links = "<p>word</p>";
+        for (int i = 0; i < 20000; ++i) {
+            links += "<a href=\"/p" + std::to_string(i) + ".html\">l</a>";
+        }
+        test::RawServer server([&links](test::RawServer::Connection& c) {
+            c.ReadRequest();
+            c.Wait(std::chrono::milliseconds(300));
+            c.Send(RawResponse(links));
+        });
+        AddRemaining(page_, "http://127.0.0.1:" + std::to_string(server.Port()) + "/");
+        page_->searchEdit->setText(QStringLiteral("word"));
+        FastEngineRounds();
+        page_->maxConnectionsCheck->setChecked(true);
+        page_->maxConnectionsEdit->setText(QStringLiteral("1"));
+        page_->OnStart();
+        QVERIFY(page_->Session().running());
+        QTRY_VERIFY_WITH_TIMEOUT(Counters().ActiveWorkers == 1, 20000);
+        StopWithYes();
+        QTRY_VERIFY_WITH_TIMEOUT(!page_->Session().EngineAlive(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(page_->Session().Remaining().Size() > 100, 20000);
+        // The new search starts no worker. Start must serve the old worker's
+        // sends while it waits for the queue the worker holds.
+        page_->maxConnectionsEdit->setText(QStringLiteral("0"));
+        page_->OnStart();
+        QVERIFY(page_->Session().running());
+        QCOMPARE(page_->Session().Remaining().Size(), std::size_t{20000});
+        StopWithYes();
+    }
+
+    void closingTheWindowWithTwoHundredWorkersRunning() {
+        test::RawServer server([](test::RawServer::Connection& c) {
+            const std::string request = c.ReadRequest();
+            std::string body = "<p>slow cats</p>";
+            if (request.rfind("GET / ", 0) == 0) {
+                body.clear();
+                for (int i = 0; i < 200; ++i) {
+                    body += "<a href=\"/s" + std::to_string(i) + ".html\">l</a>";
+                }
+            } else {
+                c.Wait(std::chrono::milliseconds(500));
+            }
+            c.Send(RawResponse(body));
+        });
+        AddRemaining(page_, "http://127.0.0.1:" + std::to_string(server.Port()) + "/");
+        page_->searchEdit->setText(QStringLiteral("cats"));
+        FastEngineRounds();
+        page_->maxConnectionsCheck->setChecked(true);
+        page_->maxConnectionsEdit->setText(QStringLiteral("250"));
+        window_->show();
+        page_->OnStart();
+        QVERIFY(page_->Session().running());
+        QTRY_VERIFY_WITH_TIMEOUT(Counters().ActiveWorkers >= 150, 20000);
+        QPointer<CMainWindow> guard(window_.data());
+        QElapsedTimer closing;
+        closing.start();
+        window_->close();
+        QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), 10000);
+        // Two seconds in the program; the margin is for slow test machines.
+        QVERIFY2(closing.elapsed() < 5000, qPrintable(QString::number(closing.elapsed())));
+        QVERIFY(LoadPlacementExists());
+    }
+
 private:
     static int SelectedRowOf(const QTableView* view) {
         const QModelIndexList rows = view->selectionModel()->selectedRows();
@@ -461,6 +538,12 @@ private:
         });
         QTRY_VERIFY(sent.load());
         worker.join();
+    }
+
+    void FastEngineRounds() {
+        page_->engineTimingCheck->setChecked(true);
+        page_->engineRevsEdit->setText(QStringLiteral("10"));
+        page_->engineDampEdit->setText(QStringLiteral("1"));
     }
 
     void StartOnClosedPort() {

@@ -420,12 +420,15 @@ TEST_F(CrawlEngineTest, APageWithAHundredThousandLinksQueuesThemAll) {
 }
 
 // A worker of the stopped search still holds the queue while its page's links
-// wait for this thread: Start must handle them instead of blocking.
+// wait for this thread: Start must handle them instead of blocking. The page
+// comes slowly, so the worker takes the queue only after Stop has ended the
+// engine (an engine waiting for the queue would drain the links itself).
 TEST_F(CrawlEngineTest, StartRightAfterStopWhileAWorkerHoldsTheQueue) {
     constexpr int kLinks = 20000;
     const std::string page = LinksPage("p", kLinks);
     test::RawServer server([&page](test::RawServer::Connection& c) {
         c.ReadRequest();
+        c.Wait(300ms);
         c.Send(RawResponse(page));
     });
     const std::string root = "http://127.0.0.1:" + std::to_string(server.Port());
@@ -433,8 +436,10 @@ TEST_F(CrawlEngineTest, StartRightAfterStopWhileAWorkerHoldsTheQueue) {
     SearchControls controls = Controls();
     controls.maxConnections = "1";
     ASSERT_TRUE(session->Start(controls));
-    ASSERT_TRUE(PumpUntil([&] { return session->Remaining().Size() > 100; }, 30s));
+    ASSERT_TRUE(PumpUntil([&] { return Counters().ActiveWorkers == 1; }, 30s));
     StopWithYes();
+    ASSERT_TRUE(PumpUntil([&] { return !session->EngineAlive(); }, 30s));
+    ASSERT_TRUE(PumpUntil([&] { return session->Remaining().Size() > 100; }, 30s));
     controls.maxConnections = "0";
     ASSERT_TRUE(session->Start(controls));
     // Every link of the old page was listed before the new search began.

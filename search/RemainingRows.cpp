@@ -109,11 +109,7 @@ std::size_t RemainingRows::Insert(std::size_t row, RemainingRow value) {
     aliveFlags_.insert(aliveFlags_.begin() + offset, 1);
     // Every stored row from `at` on moves one place down.
     for (auto& entry : byUrl_) {
-        for (std::size_t& index : entry.second) {
-            if (index >= at) {
-                ++index;
-            }
-        }
+        entry.second.ShiftFrom(at);
     }
     RebuildFenwick();
     IndexUrl(at);
@@ -133,7 +129,7 @@ std::optional<std::size_t> RemainingRows::RemoveByUrl(const std::string& url) {
     if (found == byUrl_.end()) {
         return std::nullopt;
     }
-    const std::size_t index = found->second.front();
+    const std::size_t index = found->second.Front();
     const std::size_t row = RowOf(index);
     UnindexUrl(index);
     Kill(index);
@@ -146,7 +142,7 @@ std::optional<std::size_t> RemainingRows::Find(const std::string& url) const {
     if (found == byUrl_.end()) {
         return std::nullopt;
     }
-    return RowOf(found->second.front());
+    return RowOf(found->second.Front());
 }
 
 void RemainingRows::Clear() {
@@ -213,22 +209,50 @@ void RemainingRows::RebuildFenwick() {
 }
 
 void RemainingRows::IndexUrl(std::size_t storageIndex) {
-    auto& indexes = byUrl_[storage_[storageIndex].url];
-    indexes.insert(std::lower_bound(indexes.begin(), indexes.end(), storageIndex), storageIndex);
+    auto [entry, added] = byUrl_.try_emplace(storage_[storageIndex].url, storageIndex);
+    if (!added) {
+        entry->second.Add(storageIndex);
+    }
 }
 
 void RemainingRows::UnindexUrl(std::size_t storageIndex) {
     auto found = byUrl_.find(storage_[storageIndex].url);
-    if (found == byUrl_.end()) {
-        return;
-    }
-    auto& indexes = found->second;
-    auto at = std::lower_bound(indexes.begin(), indexes.end(), storageIndex);
-    if (at != indexes.end() && *at == storageIndex) {
-        indexes.erase(at);
-    }
-    if (indexes.empty()) {
+    if (found != byUrl_.end() && !found->second.Remove(storageIndex)) {
         byUrl_.erase(found);
+    }
+}
+
+void RemainingRows::UrlRows::Add(std::size_t index) {
+    if (index < first_) {
+        std::swap(index, first_);
+    }
+    more_.insert(std::lower_bound(more_.begin(), more_.end(), index), index);
+}
+
+bool RemainingRows::UrlRows::Remove(std::size_t index) {
+    if (index == first_) {
+        if (more_.empty()) {
+            return false;
+        }
+        first_ = more_.front();
+        more_.erase(more_.begin());
+        return true;
+    }
+    auto at = std::lower_bound(more_.begin(), more_.end(), index);
+    if (at != more_.end() && *at == index) {
+        more_.erase(at);
+    }
+    return true;
+}
+
+void RemainingRows::UrlRows::ShiftFrom(std::size_t at) {
+    if (first_ >= at) {
+        ++first_;
+    }
+    for (std::size_t& index : more_) {
+        if (index >= at) {
+            ++index;
+        }
     }
 }
 

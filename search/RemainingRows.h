@@ -69,7 +69,23 @@ private:
     std::deque<StoredRow> storage_;
     std::vector<std::uint8_t> aliveFlags_;
     std::vector<int> fenwick_;  // 1-based sums of alive flags
-    std::unordered_map<std::string, std::vector<std::size_t>> byUrl_;  // ascending indexes
+    // The storage indexes of the rows holding one URL, ascending. Nearly
+    // every URL is held by one row, so the first index needs no allocation.
+    class UrlRows {
+    public:
+        explicit UrlRows(std::size_t index) : first_(index) {}
+        std::size_t Front() const { return first_; }
+        void Add(std::size_t index);
+        // False when no row is left.
+        bool Remove(std::size_t index);
+        // Every index from `at` on moves one place down.
+        void ShiftFrom(std::size_t at);
+
+    private:
+        std::size_t first_;
+        std::vector<std::size_t> more_;  // after first_, ascending
+    };
+    std::unordered_map<std::string, UrlRows> byUrl_;
     std::size_t alive_ = 0;
 };
 

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "UiMeters.h"
 #include "app/CMainWindow.h"
 #include "app/MessageBox.h"
 #include "search/SearchSession.h"
@@ -55,6 +56,11 @@ int main(int argc, char** argv) {
     page->engineRevsEdit->setText(timing.section(',', 0, 0));
     page->engineDampEdit->setText(timing.section(',', 1, 1));
 
+    PaintCounter scanPaints;
+    PaintCounter remainingPaints;
+    page->scanView->viewport()->installEventFilter(&scanPaints);
+    page->remainingView->viewport()->installEventFilter(&remainingPaints);
+    StallMeter stalls;
     QTimer::singleShot(limitSeconds * 1000, &app, [] { QCoreApplication::exit(0); });
     const auto start = std::chrono::steady_clock::now();
     page->OnStart();
@@ -64,6 +70,9 @@ int main(int argc, char** argv) {
     const int scanned = Counters().ScannedCount.load();
     std::printf("desktop: %d pages scanned in %.2f s, %.0f pages/s%s\n", scanned, seconds,
                 seconds > 0 ? scanned / seconds : 0.0, finished ? "" : " (stopped at the limit)");
+    std::printf("repaints: scan list %d, remaining list %d; longest stall %lld ms\n",
+                scanPaints.paints, remainingPaints.paints,
+                static_cast<long long>(stalls.LongestMs()));
     page->Shutdown();
     delete window;
     return finished ? 0 : 1;

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "UiMeters.h"
 #include "app/CMainWindow.h"
 #include "app/MessageBox.h"
 #include "app/RowTableModel.h"
@@ -47,17 +48,6 @@ double PeakRssMb() {
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
-
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            ++paints;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 std::string UrlOf(int i) {
     return "http://bench.example/section" + std::to_string(i % 97) + "/page" + std::to_string(i) +
@@ -102,6 +92,7 @@ int main(int argc, char** argv) {
     page->remainingView->viewport()->installEventFilter(&remainingPaints);
     app.processEvents();
 
+    StallMeter stalls;
     int scrolls = 0;
     QTimer scroller;
     QObject::connect(&scroller, &QTimer::timeout, [&] {
@@ -142,9 +133,9 @@ int main(int argc, char** argv) {
                 PeakRssMb());
     std::printf(
         "scan rows %d, remaining rows %d; repaints: scan list %d, remaining list %d; "
-        "scrolls %d\n",
+        "scrolls %d; longest stall %lld ms\n",
         page->scanModel->rowCount(), page->remainingModel->rowCount(), scanPaints.paints,
-        remainingPaints.paints, scrolls);
+        remainingPaints.paints, scrolls, static_cast<long long>(stalls.LongestMs()));
     const bool complete =
         page->scanModel->rowCount() == count && page->remainingModel->rowCount() == 0;
     page->Shutdown();

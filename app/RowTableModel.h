@@ -62,7 +62,9 @@ private:
 
     // A row's cells in one block: each cell's UTF-8 bytes after its length.
     // A large crawl keeps hundreds of thousands of mostly ASCII rows, which
-    // take a quarter of the memory this way than as lists of strings.
+    // take about a quarter of the memory they took as lists of strings. The
+    // texts come from UTF-8, so the round trip keeps them; a lone surrogate
+    // (never produced from UTF-8) would not survive it.
     using PackedRow = QByteArray;
     PackedRow Pack(QStringList cells) const;
     static QString CellOf(const PackedRow& row, int column);

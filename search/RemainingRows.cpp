@@ -245,6 +245,13 @@ bool RemainingRows::UrlRows::Remove(std::size_t index) {
     return true;
 }
 
+void RemainingRows::UrlRows::Renumber(const std::vector<std::size_t>& newIndex) {
+    first_ = newIndex[first_];
+    for (std::size_t& index : more_) {
+        index = newIndex[index];
+    }
+}
+
 void RemainingRows::UrlRows::ShiftFrom(std::size_t at) {
     if (first_ >= at) {
         ++first_;
@@ -267,15 +274,22 @@ void RemainingRows::CompactIfSparse() {
     if (storage_.size() < 64 || alive_ * 2 >= storage_.size()) {
         return;
     }
+    // The URL index is renumbered in place rather than built again: hashing
+    // every URL of a list of a hundred thousand rows again would hold up the
+    // window for a noticeable moment.
+    std::vector<std::size_t> newIndex(storage_.size());
     std::deque<StoredRow> rows;
     for (std::size_t i = 0; i < storage_.size(); ++i) {
         if (aliveFlags_[i]) {
+            newIndex[i] = rows.size();
             rows.push_back(std::move(storage_[i]));
         }
     }
-    Clear();
-    for (StoredRow& row : rows) {
-        AppendStored(std::move(row));
+    storage_ = std::move(rows);
+    aliveFlags_.assign(storage_.size(), 1);
+    RebuildFenwick();
+    for (auto& entry : byUrl_) {
+        entry.second.Renumber(newIndex);
     }
 }
 

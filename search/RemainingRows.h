@@ -80,6 +80,8 @@ private:
         bool Remove(std::size_t index);
         // Every index from `at` on moves one place down.
         void ShiftFrom(std::size_t at);
+        // Each index i becomes newIndex[i]; the order stays.
+        void Renumber(const std::vector<std::size_t>& newIndex);
 
     private:
         std::size_t first_;

@@ -131,7 +131,9 @@ std::optional<std::size_t> RemainingRows::RemoveByUrl(const std::string& url) {
     }
     const std::size_t index = found->second.Front();
     const std::size_t row = RowOf(index);
-    UnindexUrl(index);
+    if (!found->second.Remove(index)) {
+        byUrl_.erase(found);
+    }
     Kill(index);
     CompactIfSparse();
     return row;

@@ -48,6 +48,15 @@ std::string RawResponse(const std::string& body) {
            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
+// Links to /PREFIX0.html ... /PREFIX<count-1>.html.
+std::string LinkList(const std::string& prefix, int count) {
+    std::string links;
+    for (int i = 0; i < count; ++i) {
+        links += "<a href=\"/" + prefix + std::to_string(i) + ".html\">l</a>";
+    }
+    return links;
+}
+
 void AddRemaining(CTabPg2* page, const std::string& url) {
     page->Session().AppendRemaining({url, "0", "infinity", "infinity"});
     page->remainingModel->FlushPending();
@@ -450,21 +459,13 @@ private slots:
         // One slow page of 20,000 links: its worker gets it after Stop has
         // ended the engine, then sends the links one by one to the page
         // while it holds the crawl queue.
-        std::string links = "<p>word</p>";
-        for (int i = 0; i < 20000; ++i) {
-            links += "<a href=\"/p" + std::to_string(i) + ".html\">l</a>";
-        }
+        const std::string links = "<p>word</p>" + LinkList("p", 20000);
         test::RawServer server([&links](test::RawServer::Connection& c) {
             c.ReadRequest();
             c.Wait(std::chrono::milliseconds(300));
             c.Send(RawResponse(links));
         });
-        AddRemaining(page_, "http://127.0.0.1:" + std::to_string(server.Port()) + "/");
-        page_->searchEdit->setText(QStringLiteral("word"));
-        FastEngineRounds();
-        page_->maxConnectionsCheck->setChecked(true);
-        page_->maxConnectionsEdit->setText(QStringLiteral("1"));
-        page_->OnStart();
+        StartCrawlOf(server, "word", "1");
         QVERIFY(page_->Session().running());
         QTRY_VERIFY_WITH_TIMEOUT(Counters().ActiveWorkers == 1, 20000);
         StopWithYes();
@@ -484,22 +485,14 @@ private slots:
             const std::string request = c.ReadRequest();
             std::string body = "<p>slow cats</p>";
             if (request.rfind("GET / ", 0) == 0) {
-                body.clear();
-                for (int i = 0; i < 200; ++i) {
-                    body += "<a href=\"/s" + std::to_string(i) + ".html\">l</a>";
-                }
+                body = LinkList("s", 200);
             } else {
                 c.Wait(std::chrono::milliseconds(500));
             }
             c.Send(RawResponse(body));
         });
-        AddRemaining(page_, "http://127.0.0.1:" + std::to_string(server.Port()) + "/");
-        page_->searchEdit->setText(QStringLiteral("cats"));
-        FastEngineRounds();
-        page_->maxConnectionsCheck->setChecked(true);
-        page_->maxConnectionsEdit->setText(QStringLiteral("250"));
         window_->show();
-        page_->OnStart();
+        StartCrawlOf(server, "cats", "250");
         QVERIFY(page_->Session().running());
         QTRY_VERIFY_WITH_TIMEOUT(Counters().ActiveWorkers >= 150, 20000);
         QPointer<CMainWindow> guard(window_.data());
@@ -540,10 +533,17 @@ private:
         worker.join();
     }
 
-    void FastEngineRounds() {
+    // Starts a search of the server's root with fast engine rounds.
+    void StartCrawlOf(const test::RawServer& server, const char* search,
+                      const char* maxConnections) {
+        AddRemaining(page_, "http://127.0.0.1:" + std::to_string(server.Port()) + "/");
+        page_->searchEdit->setText(QString::fromLatin1(search));
         page_->engineTimingCheck->setChecked(true);
         page_->engineRevsEdit->setText(QStringLiteral("10"));
         page_->engineDampEdit->setText(QStringLiteral("1"));
+        page_->maxConnectionsCheck->setChecked(true);
+        page_->maxConnectionsEdit->setText(QString::fromLatin1(maxConnections));
+        page_->OnStart();
     }
 
     void StartOnClosedPort() {

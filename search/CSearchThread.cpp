@@ -1,4 +1,7 @@
 #include "search/CSearchThread.h"
+
+#include <pthread.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -52,16 +55,54 @@ void RemoveFirst(std::vector<std::string>& list, const std::string& url) {
     }
 }
 
+// A worker's deepest calls (page analysis, libcurl, a TLS handshake) use a few
+// tens of KiB of stack. The default 8 MiB stack would make every thread start
+// map and every thread end unmap its stack: the C library keeps only about
+// 40 MiB of ended threads' stacks for reuse, five such stacks against dozens
+// or hundreds of workers at once.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QX_SANITIZED_BUILD 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || defined(QX_SANITIZED_BUILD)
+constexpr std::size_t kWorkerStackBytes = 2u << 20;  // the sanitizers' frames are larger
+#else
+constexpr std::size_t kWorkerStackBytes = 256u << 10;
+#endif
+
+void* RunThreadBody(void* arg) {
+    std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(arg));
+    (*body)();
+    return nullptr;
+}
+
 void StartDetachedThread(std::function<void()> body) {
-    std::thread(std::move(body)).detach();
+    pthread_attr_t attr;
+    int rc = pthread_attr_init(&attr);
+    if (rc != 0) {
+        throw std::system_error(rc, std::generic_category(), "pthread_attr_init");
+    }
+    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+    pthread_attr_setstacksize(&attr, kWorkerStackBytes);
+    auto heapBody = std::make_unique<std::function<void()>>(std::move(body));
+    pthread_t thread;
+    rc = pthread_create(&thread, &attr, &RunThreadBody, heapBody.get());
+    pthread_attr_destroy(&attr);
+    if (rc != 0) {
+        throw std::system_error(rc, std::generic_category(), "pthread_create");
+    }
+    heapBody.release();  // the thread owns it now
 }
 
 std::atomic<CSearchThread::ThreadStarter> threadStarter{&StartDetachedThread};
 
-// The worker's transfer gives up when the page closes.
-FetcherLimits LimitsWithAbort(CrawlState& crawl) {
+// The worker's transfer gives up when the page closes; the shared pool keeps
+// as many connections as the search runs workers.
+FetcherLimits WorkerLimits(CrawlState& crawl, const SearchSettings& settings) {
     FetcherLimits limits = crawl.Limits();
     limits.abortFlag = &crawl.AbortRequested;
+    limits.pooledConnections = std::clamp(settings.MaxConnections, 1, 10000);
     return limits;
 }
 
@@ -118,7 +159,7 @@ CSearchThread::CSearchThread(std::shared_ptr<CrawlState> crawl,
       settings_(std::move(settings)),
       item_(item),
       threadId_(threadId),
-      fetcher_(LimitsWithAbort(*crawl_)) {}
+      fetcher_(WorkerLimits(*crawl_, *settings_)) {}
 
 CSearchThread::~CSearchThread() {
     fetcher_.CloseAll();

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <iterator>
+#include <mutex>
 #include <thread>
 
 #include "search/SearchSettings.h"
@@ -212,10 +214,57 @@ std::string ResolveRedirect(const std::string& base, const std::string& location
     return result;
 }
 
+// What the workers' handles share: libcurl's DNS cache, its pool of open
+// connections and TLS sessions. A page then comes over a connection an earlier
+// worker left open to its server instead of a new TCP (and TLS) handshake, and
+// a host is looked up once. libcurl lends a pooled connection to one handle at
+// a time and takes it back when that handle's transfer is over.
+class WorkerShare {
+public:
+    // Null when libcurl could not create the share; handles then keep their
+    // own connections.
+    static CURLSH* Get() {
+        // Never freed: workers of an abandoned search may still hold handles
+        // while the process ends.
+        static WorkerShare* const share = new WorkerShare;
+        return share->share_;
+    }
+
+private:
+    WorkerShare() {
+        share_ = curl_share_init();
+        if (share_ == nullptr) {
+            return;
+        }
+        curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
+        curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &WorkerShare::Lock);
+        curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &WorkerShare::Unlock);
+        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+    }
+
+    static std::mutex& LockOf(curl_lock_data data, void* user) {
+        auto* self = static_cast<WorkerShare*>(user);
+        const auto slot = static_cast<std::size_t>(data);
+        return self->locks_[slot < std::size(self->locks_) ? slot : 0];
+    }
+    static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
+        LockOf(data, user).lock();
+    }
+    static void Unlock(CURL*, curl_lock_data data, void* user) { LockOf(data, user).unlock(); }
+
+    CURLSH* share_ = nullptr;
+    std::mutex locks_[CURL_LOCK_DATA_LAST];
+};
+
 // Connect settings of a session.
 struct SessionSettings {
     long connectTimeoutMs;
     int connectRetries;
+    // The retry session does not take a pooled connection: a fresh one is
+    // what the retry is for.
+    bool freshConnection;
 };
 
 // Why the fetcher itself ended a transfer early.
@@ -315,6 +364,13 @@ bool HttpFetcher::Impl::CreateSession(const SessionSettings& settings) {
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &Impl::OnConnected);
     curl_easy_setopt(h, CURLOPT_USERAGENT, Prefs().Identity().c_str());
+    if (CURLSH* share = WorkerShare::Get()) {
+        curl_easy_setopt(h, CURLOPT_SHARE, share);
+        // Counted over the whole pool, in use or idle: once it holds more,
+        // the longest idle connection is closed.
+        curl_easy_setopt(h, CURLOPT_MAXCONNECTS, std::max(limits.pooledConnections, 1L));
+    }
+    curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, settings.freshConnection ? 1L : 0L);
     return true;
 }
 
@@ -512,7 +568,7 @@ int HttpFetcher::Impl::Fetch(const std::string& url) {
 
 int HttpFetcher::Impl::RetryFetch(const std::string& url) {
     body.clear();
-    if (!CreateSession({limits.retryConnectTimeoutMs, limits.retryConnectRetries})) {
+    if (!CreateSession({limits.retryConnectTimeoutMs, limits.retryConnectRetries, true})) {
         return FetchError::kOutOfHandles;
     }
     Outcome out = RunRequest(url);
@@ -535,8 +591,8 @@ HttpFetcher::HttpFetcher(FetcherLimits limits) : impl_(std::make_unique<Impl>(st
 HttpFetcher::~HttpFetcher() = default;
 
 int HttpFetcher::OpenSession(std::uint64_t /*context*/) {
-    return impl_->CreateSession({impl_->limits.connectTimeoutMs, impl_->limits.connectRetries}) ? 1
-                                                                                                : 0;
+    const FetcherLimits& limits = impl_->limits;
+    return impl_->CreateSession({limits.connectTimeoutMs, limits.connectRetries, false}) ? 1 : 0;
 }
 
 int HttpFetcher::FetchPage(std::string_view scheme, std::string_view host, std::uint16_t port,

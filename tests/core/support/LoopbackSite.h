@@ -58,6 +58,16 @@ public:
         Start();
     }
 
+    // Plain HTTP that keeps an idle connection open for `idleSeconds` (the
+    // other sites close it at once). The site's end waits for open ones.
+    struct KeepAlive {
+        time_t idleSeconds;
+    };
+    LoopbackSite(PageList pages, KeepAlive keepAlive)
+        : pages_(pages), server_(std::make_unique<httplib::Server>()) {
+        Start(keepAlive.idleSeconds);
+    }
+
     // HTTPS with the given PEM certificate and key files.
     LoopbackSite(PageList pages, const std::string& certFile, const std::string& keyFile)
         : pages_(pages),
@@ -107,7 +117,10 @@ public:
     }
 
 private:
-    void Start() {
+    // The fetchers keep connections open for later pages; a site stopping
+    // would wait for them, so by default it does not keep them.
+    void Start(time_t idleSeconds = 0) {
+        server_->set_keep_alive_timeout(idleSeconds);
         server_->Get(
             ".*", [this](const httplib::Request& req, httplib::Response& res) { Serve(req, res); });
         port_ = static_cast<std::uint16_t>(server_->bind_to_any_port("127.0.0.1"));

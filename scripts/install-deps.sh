@@ -8,6 +8,7 @@ packages=(
   libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libssl-dev
   qt6-base-dev qt6-webengine-dev libgl-dev openssl ca-certificates
   xvfb xauth
+  nlohmann-json3-dev chromium chromium-driver python3-selenium
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(nginx-light wget2 httrack)

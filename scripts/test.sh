@@ -20,14 +20,14 @@ if [ "${QX_QUICK:-0}" != "1" ]; then
   step "core tests under AddressSanitizer and UBSan"
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQX_WERROR=ON -DQX_BUILD_GUI=OFF \
     -DQX_SANITIZE=address >/dev/null
-  cmake --build build-asan --parallel "$jobs" --target quillex_core_tests quillex-cli
+  cmake --build build-asan --parallel "$jobs" --target quillex_core_tests quillex-cli qxbar_host_tests qxbar-host
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure --parallel "$jobs"
 
   step "core tests under ThreadSanitizer"
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQX_WERROR=ON -DQX_BUILD_GUI=OFF \
     -DQX_SANITIZE=thread >/dev/null
-  cmake --build build-tsan --parallel "$jobs" --target quillex_core_tests quillex-cli
+  cmake --build build-tsan --parallel "$jobs" --target quillex_core_tests quillex-cli qxbar_host_tests qxbar-host
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
     ctest --test-dir build-tsan --output-on-failure --parallel "$jobs"
 

@@ -132,7 +132,13 @@ def main():
         wait_for("the earlier entry's start", lambda: len(launches()) == 4)
         check(launches()[3] == ["cats"], f"the earlier entry started {launches()[3]}")
         check(history() == [typed, typed, "cats"], f"choosing changed the list: {history()}")
-        check(driver.find_element(By.ID, "message").text == "", "a message after a search")
+
+        # An empty box: the empty entry goes on top, nothing starts.
+        words.clear()
+        words.send_keys(Keys.ENTER)
+        wait_for("the message", lambda: driver.find_element(By.ID, "message").text ==
+                 "No Search words entered.")
+        check(history()[0] == "" and len(launches()) == 4, "an empty search started something")
 
         # Learning: a result page for the product word becomes an engine.
         learn = driver.find_element(By.ID, "learn")

@@ -109,8 +109,9 @@ def main():
             return [json.loads(line) for line in runs.read_text().splitlines()] if runs.exists() else []
 
         def history():
-            return [item.get_attribute("textContent")
-                    for item in driver.find_elements(By.CSS_SELECTOR, "#history li")]
+            # In one step: the popup redraws the list whenever it changes.
+            return driver.execute_script(
+                "return [...document.querySelectorAll('#history li')].map(li => li.textContent)")
 
         words = driver.find_element(By.ID, "words")
         wait_for("the popup to load its state", lambda: driver.execute_script(

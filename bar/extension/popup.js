@@ -50,12 +50,38 @@ words.addEventListener("keydown", (event) => {
 
 drop.addEventListener("click", () => openList(history.hidden));
 
+// The keyboard works the list too: Down opens it, Up and Down move, Enter
+// chooses, Escape closes.
+words.addEventListener("keydown", (event) => {
+  if (event.key !== "ArrowDown" || !history.firstElementChild) return;
+  event.preventDefault();
+  openList(true);
+  history.firstElementChild.focus();
+});
+history.addEventListener("keydown", (event) => {
+  const item = event.target.closest("li");
+  if (!item) return;
+  const next = { ArrowDown: item.nextElementSibling, ArrowUp: item.previousElementSibling };
+  if (event.key in next) {
+    event.preventDefault();
+    (next[event.key] ?? item).focus();
+  } else if (event.key === "Enter") {
+    event.preventDefault();
+    item.click();
+  } else if (event.key === "Escape") {
+    event.preventDefault();
+    openList(false);
+    words.focus();
+  }
+});
+
 // An earlier entry starts its search again; the list stays as it is.
 history.addEventListener("click", (event) => {
   const item = event.target.closest("li");
   if (!item) return;
   words.value = item.textContent;
   openList(false);
+  words.focus();
   search(item.textContent, true);
 });
 

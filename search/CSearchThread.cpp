@@ -180,13 +180,17 @@ int CSearchThread::WorkerProc() {
     std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
     item_.pageWindow->SendMessage(WM_WORKER_DONE, 0, reinterpret_cast<std::intptr_t>(&item_));
     // When the page has gone its handler did not run; leave the same state it
-    // would have left, so the item can still be freed.
-    auto& workers = crawl_->WorkerList;
-    auto self = std::find(workers.begin(), workers.end(), this);
-    if (self != workers.end()) {
-        workers.erase(self);
-        item_.worker = nullptr;
-        item_.running = 0;
+    // would have left, so the item can still be freed. The handler clears
+    // the item's worker, so the list (a thousand workers long at times) is
+    // searched only when it did not run.
+    if (item_.worker == this) {
+        auto& workers = crawl_->WorkerList;
+        auto self = std::find(workers.begin(), workers.end(), this);
+        if (self != workers.end()) {
+            workers.erase(self);
+            item_.worker = nullptr;
+            item_.running = 0;
+        }
     }
     return 0;
 }
@@ -197,6 +201,11 @@ void CSearchThread::SendResult(int kind, const std::string& description, const s
     record.url = item_.url;
     record.title = title;
     PageResultSink(*item_.pageWindow).SendResult(kind, record);
+}
+
+void CSearchThread::MarkDone() {
+    std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
+    item_.done = 1;
 }
 
 void CSearchThread::ReportConnectionFailed() {
@@ -257,7 +266,9 @@ int CSearchThread::FollowLinks() {
     const SearchSettings& settings = *settings_;
     const bool robots = Prefs().UseRobotExclusion != 0;
     const std::string& page = item_.Work().pageText;
-    std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
+    // The links are collected and resolved without QueueLock, which the engine
+    // and every other worker wait for; the page's own fields are this
+    // worker's alone until it queues the children or sets the done flag.
 
     if (item_.levelsLimited) {
         item_.levelsLeft -= 1;
@@ -273,7 +284,7 @@ int CSearchThread::FollowLinks() {
 
     if (item_.levelsLimited) {
         if (tooDeep || item_.levelsLeft < 0) {
-            item_.done = 1;
+            MarkDone();
             return 1;
         }
         if (item_.matched == 1) {
@@ -283,7 +294,7 @@ int CSearchThread::FollowLinks() {
             }
             if (width == -1) {
                 if (!CollectLinks(page, "href", nearList, robots)) {
-                    item_.done = 1;
+                    MarkDone();
                     return 0;
                 }
                 nearCount = ResolveLinks(item_.url, nearList, dirPath);
@@ -292,7 +303,7 @@ int CSearchThread::FollowLinks() {
                     CollectLinksNearMatches(page, "href", nearList, settings.SearchText,
                                             settings.IncludeText, width, robots);
                 if (!CollectLinks(page, "href", general, robots)) {
-                    item_.done = 1;
+                    MarkDone();
                     return 0;
                 }
                 if (nearFound) {
@@ -309,24 +320,25 @@ int CSearchThread::FollowLinks() {
             }
         } else {
             if (!CollectLinks(page, "href", general, robots)) {
-                item_.done = 1;
+                MarkDone();
                 return 0;
             }
             generalCount = ResolveLinks(item_.url, general, dirPath);
         }
     } else {
         if (tooDeep) {
-            item_.done = 1;
+            MarkDone();
             return 1;
         }
         if (!CollectLinks(page, "href", general, robots)) {
-            item_.done = 1;
+            MarkDone();
             return 0;
         }
         generalCount = ResolveLinks(item_.url, general, dirPath);
         generalBudget = ChildBudget{0, item_.widthDepth, false};
     }
 
+    std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
     bool depthRaised = false;
     if (nearCount >= 1 && !QueueChildren(nearList, nearBudget, depthRaised)) {
         return 0;

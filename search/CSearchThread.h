@@ -56,6 +56,8 @@ public:
 private:
     void Run();
     void ReportConnectionFailed();
+    // Sets the item's done flag under QueueLock.
+    void MarkDone();
     void SendResult(int kind, const std::string& description, const std::string& title);
     struct ChildBudget {
         int levelsLimited = 0;

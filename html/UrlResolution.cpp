@@ -99,6 +99,7 @@ struct LinkBase {
     bool valid = false;
     std::string scheme;
     std::string origin;     // scheme://host[:port]
+    std::string path;       // the page's path without its query, "/" at least
     std::string directory;  // "/" or "/a/b/"
 };
 
@@ -117,6 +118,7 @@ LinkBase AnalyseBase(std::string_view baseUrl) {
     }
     std::string_view path(parts.object);
     path = path.substr(0, path.find('?'));
+    base.path.assign(path);
     std::size_t slash = path.rfind('/');
     if (slash != kNone) {
         base.directory.assign(path.substr(0, slash + 1));
@@ -137,9 +139,13 @@ bool ResolveLink(std::string_view link, const LinkBase& base, std::string& url) 
         return false;
     }
     if (link.substr(0, 2) == "//") {
-        url = base.scheme + ':';
+        // Browsers skip any further slashes: ///x/y names the host x.
+        url = base.scheme + "://";
+        link.remove_prefix(std::min(link.find_first_not_of('/'), link.size()));
     } else if (link.front() == '/') {
         url = base.origin;
+    } else if (link.front() == '?') {
+        url = base.origin + base.path;  // a new query for the page itself
     } else {
         url = base.origin + base.directory;
     }
@@ -232,28 +238,27 @@ bool PrepareFetchUrl(SearchItem& item) {
         return false;
     }
     // http://host becomes http://host/; a query right after the host is left
-    // alone, since a '/' appended to it would change the query.
-    if (std::count(item.url.begin(), item.url.end(), '/') < 3 && !Contains(item.url, "?")) {
-        item.url += '/';
+    // alone, since a '/' appended to it would change the query. The item keeps
+    // the URL it was started with until the URL proves usable, so that the
+    // engine knows it again.
+    std::string url = item.url;
+    if (std::count(url.begin(), url.end(), '/') < 3 && !Contains(url, "?")) {
+        url += '/';
     }
     UrlParts parts;
-    if (!SplitUrl(item.url, parts)) {
+    if (!SplitUrl(url, parts)) {
         return false;
     }
+    // The object is fetched as written: a server that wants a directory's '/'
+    // redirects to it. A scheme the fetcher does not speak fails the fetch
+    // like an unreachable page.
     int serviceType = kServiceUnknown;
     if (parts.scheme == "http") {
         serviceType = kServiceHttp;
     } else if (parts.scheme == "https") {
         serviceType = kServiceHttps;
-    } else {
-        return false;
     }
-    // A path without a '.' names a directory; a query is never touched.
-    std::string& object = parts.object;
-    if (object.size() >= 2 && !Contains(object, ".") && !Contains(object, "?") &&
-        object.back() != '/') {
-        object += '/';
-    }
+    item.url = std::move(url);
     SearchItem::PageWork& work = item.Work();
     work.scheme = std::move(parts.scheme);
     item.serviceType = serviceType;

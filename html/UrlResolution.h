@@ -27,16 +27,16 @@ bool SplitUrl(std::string_view url, UrlParts& parts);
 // '.', style sheets, FTP, links under two characters) and keeps each distinct
 // link once, at its last occurrence in the page. Links starting with http: or
 // https: (any case) stay as they are; "//" links take the page's scheme, "/"
-// links the page's server root, others the page's directory, keeping its
-// scheme, host and port. Returns the number of URLs left in `links`; the
-// page's directory path ("/" or "/a/b/") goes to `dirPath`.
+// links the page's server root, "?" links the page's own path, others the
+// page's directory, keeping its scheme, host and port. Returns the number of URLs left in `links`;
+// the page's directory path ("/" or "/a/b/") goes to `dirPath`.
 int ResolveLinks(std::string_view baseUrl, std::vector<std::string>& links, std::string& dirPath);
 
 // Normalises the item's URL before the fetch (http://host gets its '/') and
-// fills its scheme, service type, server, object and port; an object without
-// '.' or query gets a trailing '/'. Returns false when the item cannot be
-// fetched: empty URL, a URL that cannot be split, a scheme other than http
-// or https.
+// fills its scheme, service type, server, object and port; the object is
+// taken as written. Returns false, leaving the URL as it was, when the item
+// cannot be fetched: empty URL, a URL that cannot be split. A scheme other
+// than http or https is passed on (service type unknown) and fails the fetch.
 bool PrepareFetchUrl(SearchItem& item);
 
 }  // namespace qx

@@ -534,31 +534,31 @@ TEST_F(CliTest, LinkFileRowsStartTheSearch) {
 }
 
 TEST_F(CliTest, CommandLineSearchAsksEveryEngineWithAllWords) {
-    site_.SetPage("/se/cats+dogs++birds/",
+    site_.SetPage("/se/cats+dogs++birds",
                   "<html><title>Results</title><body>cats and birds</body></html>");
     fs::path folder = dir_ / "program";
     WriteEngine(folder, "/se/|search");
     WriteSettings("[Main]\nPath=" + folder.string() + "\n");
     CliRun run = RunCommandLine("cats dogs  birds");
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(site_.Requests("/se/cats+dogs++birds/"), 1)
+    EXPECT_EQ(site_.Requests("/se/cats+dogs++birds"), 1)
         << ::testing::PrintToString(site_.Targets());
     // The first word is the search item.
     EXPECT_NE(run.out.find("match\tResults\t"), std::string::npos) << run.out;
 }
 
 TEST_F(CliTest, EnginesFilePutsTheSearchWordsIn) {
-    site_.SetPage("/q/red+cars/", "<html><title>R</title><body>red cars</body></html>");
+    site_.SetPage("/q/red+cars", "<html><title>R</title><body>red cars</body></html>");
     fs::path engines = dir_ / "engines.qeg";
     std::ofstream(engines) << site_.Url("/q/|search") << " 0 -1\r\n";
     CliRun run =
         Run({"--search", "red cars", "--engine-timing", "10,1", "--engines", engines.string()});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(site_.Requests("/q/red+cars/"), 1) << ::testing::PrintToString(site_.Targets());
+    EXPECT_EQ(site_.Requests("/q/red+cars"), 1) << ::testing::PrintToString(site_.Targets());
 }
 
 TEST_F(CliTest, CommandLineSearchFindsTheEnginesInTheInstalledProgramFolder) {
-    site_.SetPage("/se/cats/", "<html><title>Results</title><body>cats</body></html>");
+    site_.SetPage("/se/cats", "<html><title>Results</title><body>cats</body></html>");
     // A blank in the folder's name, as in a home folder "My Programs".
     fs::path folder = dir_ / "my programs";
     WriteEngine(folder, "/se/|search");
@@ -572,17 +572,17 @@ TEST_F(CliTest, CommandLineSearchFindsTheEnginesInTheInstalledProgramFolder) {
 
     CliRun run = RunCommandLine("cats");
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(site_.Requests("/se/cats/"), 1) << ::testing::PrintToString(site_.Targets());
+    EXPECT_EQ(site_.Requests("/se/cats"), 1) << ::testing::PrintToString(site_.Targets());
 }
 
 TEST_F(CliTest, CommandLineSearchWithoutAProgramFolderReadsTheCurrentDirectory) {
-    site_.SetPage("/here/cats/", "<html><title>Here</title><body>cats</body></html>");
+    site_.SetPage("/here/cats", "<html><title>Here</title><body>cats</body></html>");
     fs::path work = dir_ / "work";
     WriteEngine(work, "/here/|search");
     WriteSettings("[Main]\nPath=\n");
     CliRun run = RunCommandLine("cats", work);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(site_.Requests("/here/cats/"), 1) << ::testing::PrintToString(site_.Targets());
+    EXPECT_EQ(site_.Requests("/here/cats"), 1) << ::testing::PrintToString(site_.Targets());
 }
 
 }  // namespace

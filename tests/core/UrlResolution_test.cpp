@@ -79,6 +79,9 @@ TEST(ResolveLinksTest, Cases) {
          {"a.html", "b.html", "a.html"},
          {"http://host/dir/b.html", "http://host/dir/a.html"}},
         {page, {"javascript:go()"}, {"http://host/dir/javascript:go()"}},
+        {page, {"?page=2"}, {"http://host/dir/page.html?page=2"}},
+        {"http://host/list/?page=1", {"?page=2"}, {"http://host/list/?page=2"}},
+        {page, {"///x/y"}, {"http://x/y"}},
         {"http://host", {"a.html"}, {"http://host/a.html"}},
         {"http://host/a/p.html", {"x.html"}, {"http://host/a/x.html"}},
         {"http://host/dir", {"x.html"}, {"http://host/x.html"}},
@@ -186,26 +189,29 @@ struct PrepareCase {
 TEST(PrepareFetchUrlTest, Cases) {
     const PrepareCase cases[] = {
         {"http://host", true, "http://host/", "http", kServiceHttp, "host", 80, "/"},
-        {"http://host/dir", true, "http://host/dir", "http", kServiceHttp, "host", 80, "/dir/"},
+        {"http://host/dir", true, "http://host/dir", "http", kServiceHttp, "host", 80, "/dir"},
         {"http://host/index.html", true, "http://host/index.html", "http", kServiceHttp, "host", 80,
          "/index.html"},
         {"http://host/cgi-bin/find?q=x", true, "http://host/cgi-bin/find?q=x", "http", kServiceHttp,
          "host", 80, "/cgi-bin/find?q=x"},
         {"http://host?q=x", true, "http://host?q=x", "http", kServiceHttp, "host", 80, "/?q=x"},
         {"https://host:8443/a", true, "https://host:8443/a", "https", kServiceHttps, "host", 8443,
-         "/a/"},
+         "/a"},
         {"http://host/a/", true, "http://host/a/", "http", kServiceHttp, "host", 80, "/a/"},
         {"", false, "", "", 0, "", 0, ""},
         {"http://", false, "", "", 0, "", 0, ""},
         {"http://host:70000/", false, "", "", 0, "", 0, ""},
-        {"ftp://host/file", false, "", "", 0, "", 0, ""},
+        {"ftp://host/file", true, "ftp://host/file", "ftp", kServiceUnknown, "host", 21, "/file"},
+        {"http://a b", false, "", "", 0, "", 0, ""},
     };
     for (const PrepareCase& c : cases) {
         SCOPED_TRACE(c.url);
         SearchItem item;
         item.url = c.url;
         ASSERT_EQ(PrepareFetchUrl(item), c.ok);
-        if (c.ok) {
+        if (!c.ok) {
+            EXPECT_EQ(item.url, c.url);  // as the engine recorded it
+        } else {
             EXPECT_EQ(item.url, c.finalUrl);
             ASSERT_TRUE(item.work);
             EXPECT_EQ(item.work->scheme, c.scheme);

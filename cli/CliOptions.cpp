@@ -171,6 +171,11 @@ std::string AddPositional(const std::string& arg, std::vector<CliStartUrl>& urls
 }
 
 std::string CheckComplete(const CliOptions& options) {
+    // Below -1 the engine would run neither a repeat nor a normal crawl.
+    if (options.repeatSeconds && *options.repeatSeconds < -1) {
+        return "--repeat needs seconds (0 or more, or -1 for no repeat), not " +
+               std::to_string(*options.repeatSeconds);
+    }
     if (options.help || options.version || options.commandLine) {
         return "";
     }

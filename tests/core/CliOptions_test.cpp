@@ -33,6 +33,7 @@ TEST(CliOptionsTest, RejectsBadArgumentsWithClearMessage) {
         {"int out of range",
          {"--search", "x", "--repeat", "99999999999", "http://h/"},
          "--repeat needs a number"},
+        {"repeat below -1", {"--search", "x", "--repeat", "-5", "http://h/"}, "not -5"},
         {"no url", {"--search", "x"}, "no start URL"},
         {"no search", {"http://h/"}, "no search item"},
         {"number before any url", {"--search", "x", "3", "http://h/"}, "does not follow a URL"},

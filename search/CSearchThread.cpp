@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <climits>
 #include <system_error>
 #include <thread>
 
@@ -93,6 +94,13 @@ void StartDetachedThread(std::function<void()> body) {
         throw std::system_error(rc, std::generic_category(), "pthread_create");
     }
     heapBody.release();  // the thread owns it now
+}
+
+// Level budgets come from a typed Width Depth, which may sit at either end of
+// the int range: they saturate instead of wrapping round.
+int SaturatingAdd(int a, int b) {
+    const long long sum = static_cast<long long>(a) + b;
+    return static_cast<int>(std::clamp<long long>(sum, INT_MIN, INT_MAX));
 }
 
 std::atomic<CSearchThread::ThreadStarter> threadStarter{&StartDetachedThread};
@@ -271,14 +279,14 @@ int CSearchThread::FollowLinks() {
     // worker's alone until it queues the children or sets the done flag.
 
     if (item_.levelsLimited) {
-        item_.levelsLeft -= 1;
+        item_.levelsLeft = SaturatingAdd(item_.levelsLeft, -1);
     }
     const bool tooDeep = item_.maxDepth != -1 && item_.depth > item_.maxDepth;
     std::vector<std::string> nearList;
     std::vector<std::string> general;
     int nearCount = 0;
     int generalCount = 0;
-    ChildBudget nearBudget{1, item_.widthDepth + item_.levelsLeft, true};
+    ChildBudget nearBudget{1, SaturatingAdd(item_.widthDepth, item_.levelsLeft), true};
     ChildBudget generalBudget{1, item_.levelsLeft, false};
     std::string dirPath;
 

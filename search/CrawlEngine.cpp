@@ -83,6 +83,7 @@ void CrawlEngine::MainLoop() {
         cursor = crawl_->PendingQueue.begin();
     }
     int idleRounds = 0;
+    std::vector<std::string> skipped;
     const auto stopSeen = [this] { return StopSeen(); };
     for (;;) {
         if (idleRounds == kIdleRoundsToFinish) {
@@ -102,13 +103,21 @@ void CrawlEngine::MainLoop() {
             if (StopSeen()) {
                 return;
             }
-            Round(seen, cursor, idleRounds);
+            Round(seen, cursor, idleRounds, skipped);
+        }
+        // No result will ever take these rows off the page: one send per
+        // round does, outside QueueLock so that no worker waits for it.
+        if (!skipped.empty()) {
+            crawl_->Page().SendMessage(WM_REMOVE_REMAINING, 0,
+                                       reinterpret_cast<std::intptr_t>(&skipped));
+            skipped.clear();
         }
         std::this_thread::yield();
     }
 }
 
-void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds) {
+void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
+                        std::vector<std::string>& skipped) {
     const SearchSettings& settings = *settings_;
     auto& queue = crawl_->PendingQueue;
     const std::size_t entries = queue.size();
@@ -140,11 +149,10 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds) {
             cursor = RemoveEntry(cursor);
         } else if (item.running != 0) {
             ++cursor;
-        } else if (settings.StopOnMatch && crawl_->Roots().Contains(item.rootId)) {
+        } else if ((settings.StopOnMatch && crawl_->Roots().Contains(item.rootId)) ||
+                   seen.Contains(item.url)) {
             item.done = 1;
-            ++cursor;
-        } else if (seen.Contains(item.url)) {
-            item.done = 1;
+            skipped.push_back(item.url);
             ++cursor;
         } else {
             if (item.carriedOver == 0) {

@@ -2,6 +2,8 @@
 
 #include <list>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "search/SearchItem.h"
 
@@ -31,7 +33,9 @@ private:
     bool StopSeen() const;
     void RepeatLoop();
     void MainLoop();
-    void Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds);
+    // `skipped` receives the URLs of the entries marked done without a start.
+    void Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
+               std::vector<std::string>& skipped);
     Cursor RemoveEntry(Cursor at);
     // Starts a worker for the entry under `at`; on failure tells the user and
     // drops the entry. Returns the cursor past the entry.

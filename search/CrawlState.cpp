@@ -21,6 +21,10 @@ FetcherLimits CrawlState::Limits() const {
 }
 
 void CrawlState::Pause(std::chrono::milliseconds duration, const std::function<bool()>& cutShort) {
+    if (pauseHook_) {
+        pauseHook_();
+        return;
+    }
     std::unique_lock<std::mutex> lock(wakeLock_);
     if (firstPauseFree_) {
         firstPauseFree_ = false;

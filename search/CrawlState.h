@@ -48,6 +48,9 @@ public:
     // later one lasts `duration` unless `cutShort` turns true after Wake().
     void Pause(std::chrono::milliseconds duration, const std::function<bool()>& cutShort);
     void Wake();
+    // Tests step the engine round by round: when set (before the engine
+    // starts), every pause calls it instead of waiting.
+    void SetPauseHook(std::function<void()> hook) { pauseHook_ = std::move(hook); }
 
     // Transfers in flight should give up (the page is closing).
     std::atomic<bool> AbortRequested{false};
@@ -76,6 +79,7 @@ private:
     std::mutex wakeLock_;
     std::condition_variable wake_;
     bool firstPauseFree_ = true;
+    std::function<void()> pauseHook_;
 
     mutable std::mutex liveLock_;
     std::condition_variable liveChanged_;

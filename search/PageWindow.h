@@ -14,6 +14,10 @@ enum : unsigned {
     WM_APPLY_PREFS = WM_USER + 22,
     WM_REPEAT_COUNTDOWN = WM_USER + 23,
     WM_PAGE_RESIZE = WM_USER + 24,
+    // Engine → page, once per round at most: the entries the round marked
+    // done without starting them (duplicates, Stop-on-Match skips). lParam
+    // points to a std::vector<std::string> of their URLs, valid for the send.
+    WM_REMOVE_REMAINING = WM_USER + 25,
 };
 
 // The search page as the engine and the workers see it. Every call is

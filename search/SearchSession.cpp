@@ -468,6 +468,8 @@ std::intptr_t SearchSession::HandleMessage(unsigned msg, std::uintptr_t wParam,
             return OnAddRemaining(lParam);
         case WM_REPEAT_COUNTDOWN:
             return OnRepeatCountdown(wParam);
+        case WM_REMOVE_REMAINING:
+            return OnRemoveRemaining(lParam);
         default:
             return 0;
     }
@@ -551,25 +553,51 @@ std::intptr_t SearchSession::OnSearchResult(std::uintptr_t kind, std::intptr_t l
     if (kind == kResultDescribed || kind == kResultNoMatch || kind == kResultConnectionFailed) {
         view_.RowAppended(SessionList::kScan, scanRows_.size() - 1);
     }
-    if (!url.empty() && noRemoveCopy_ != 1) {
-        // A start row typed with its trailing '/' is listed as typed, while
-        // queued children are listed without it: try both spellings. The count
-        // only follows rows that really left the list, so a page reported twice
-        // (described row and match) cannot drive it below the list's size.
-        auto row = remaining_.RemoveByUrl(WithoutTrailingSlash(url));
-        if (!row && !url.empty() && url.back() == '/') {
-            row = remaining_.RemoveByUrl(url);
-        }
-        if (row) {
-            view_.RowRemoved(SessionList::kRemaining, *row);
-            ShowStatus(kStatusRemaining, "Remaining: %ld", --Counters().RemainingCount);
-        }
+    if (noRemoveCopy_ != 1 && RemoveRemainingRow(url)) {
+        ShowStatus(kStatusRemaining, "Remaining: %ld", --Counters().RemainingCount);
     }
     if (kind == kResultMatch) {
         const int matches = ++Counters().MatchCount;
         matchRows_.push_back({title, url, CleanDescription(record->description)});
         view_.RowAppended(SessionList::kResults, matchRows_.size() - 1);
         view_.SetResultCountText(std::to_string(matches));
+    }
+    return 0;
+}
+
+bool SearchSession::RemoveRemainingRow(const std::string& url) {
+    if (url.empty()) {
+        return false;
+    }
+    // A start row typed with its trailing '/' is listed as typed, while
+    // queued children are listed without it: try both spellings. The count
+    // only follows rows that really left the list, so a page reported twice
+    // (described row and match) cannot drive it below the list's size.
+    auto row = remaining_.RemoveByUrl(WithoutTrailingSlash(url));
+    if (!row && url.back() == '/') {
+        row = remaining_.RemoveByUrl(url);
+    }
+    if (row) {
+        view_.RowRemoved(SessionList::kRemaining, *row);
+    }
+    return row.has_value();
+}
+
+std::intptr_t SearchSession::OnRemoveRemaining(std::intptr_t lParam) {
+    const auto* urls = reinterpret_cast<const std::vector<std::string>*>(lParam);
+    if (urls == nullptr) {
+        return 0;
+    }
+    std::lock_guard<std::recursive_mutex> pageLock(PageLock);
+    if (noRemoveCopy_ == 1) {
+        return 0;
+    }
+    int removed = 0;
+    for (const std::string& url : *urls) {
+        removed += RemoveRemainingRow(url) ? 1 : 0;
+    }
+    if (removed > 0) {
+        ShowStatus(kStatusRemaining, "Remaining: %ld", Counters().RemainingCount -= removed);
     }
     return 0;
 }

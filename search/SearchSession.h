@@ -85,7 +85,8 @@ public:
     SyncMessageQueue& Queue() { return *queue_; }
 
     // Handles one message (WM_WORKER_DONE, WM_SEARCH_RESULT, WM_ADD_REMAINING,
-    // WM_REPEAT_COUNTDOWN); the queue calls it on the owner thread.
+    // WM_REPEAT_COUNTDOWN, WM_REMOVE_REMAINING); the queue calls it on the
+    // owner thread.
     std::intptr_t HandleMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
 
     // --- tuning (tests, headless runs) ---------------------------------------
@@ -111,6 +112,11 @@ private:
     std::intptr_t OnSearchResult(std::uintptr_t kind, std::intptr_t lParam);
     std::intptr_t OnAddRemaining(std::intptr_t lParam);
     std::intptr_t OnRepeatCountdown(std::uintptr_t secondsLeft);
+    // Entries the engine marked done without a fetch leave the Remaining list
+    // as if their results had come.
+    std::intptr_t OnRemoveRemaining(std::intptr_t lParam);
+    // Removes the Remaining row of a URL (under PageLock); false when none.
+    bool RemoveRemainingRow(const std::string& url);
 
     void ReadSettings(const SearchControls& controls);
     bool ReadTexts(const SearchControls& controls);

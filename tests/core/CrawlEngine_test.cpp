@@ -17,7 +17,10 @@
 #include "core/support/RawServer.h"
 #include "core/support/RecordingSessionView.h"
 #include "search/CSearchThread.h"
+#include "search/CrawlEngine.h"
+#include "search/CrawlState.h"
 #include "search/MatchedRoots.h"
+#include "search/PageWindow.h"
 #include "search/SearchSession.h"
 #include "search/SearchSettings.h"
 
@@ -132,6 +135,19 @@ TEST_F(CrawlEngineTest, TwoEqualStartUrlsGiveOneScan) {
     EXPECT_EQ(view.status[1], "Scanned: 1");
     // A search that ended by itself stays running until Stop.
     EXPECT_TRUE(session->running());
+}
+
+TEST_F(CrawlEngineTest, EntriesDoneWithoutAFetchLeaveTheRemainingList) {
+    LoopbackSite site({{"/", {"<p>nothing</p>"}}});
+    AddStart(site.Url("/"));
+    AddStart(site.Url("/"));
+    AddStart("http://a b");  // cannot be prepared: started once, then a duplicate
+    ASSERT_TRUE(session->Start(Controls()));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(site.Requests("/"), 1);
+    EXPECT_EQ(Counters().ScannedCount, 2);
+    EXPECT_EQ(session->Remaining().Size(), 0u);
+    EXPECT_EQ(view.status[2], "Remaining: 0");
 }
 
 TEST_F(CrawlEngineTest, CapZeroNeverStartsAWorkerAndNeverFinishes) {
@@ -350,14 +366,56 @@ TEST_F(CrawlEngineTest, WidthWindowGivesNearLinksTheLongerBudget) {
     EXPECT_EQ(site.Requests("/deep3.html"), 0);
 }
 
+TEST_F(CrawlEngineTest, ImageLinksAreDroppedInAnyCase) {
+    LoopbackSite site({
+        {"/",
+         {"<a href=\"/a.JPG\">1</a><a href=\"/b.gif\">2</a><a href=\"/c.Gif\">3</a>"
+          "<a href=\"/x.jpg?size=2\">4</a>"}},
+        {"/x.jpg", {"<p>x</p>"}},
+    });
+    AddStart(site.Url("/"));
+    ASSERT_TRUE(session->Start(Controls()));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(site.Requests("/x.jpg"), 1);  // with its query
+    EXPECT_EQ(Counters().ScannedCount, 2);
+}
+
+TEST_F(CrawlEngineTest, WidthDepthAtTheIntLimitsSaturates) {
+    // The matched page's link after the word is a near link; its own link is
+    // followed only while the level budget stays positive.
+    const std::pair<const char*, int> cases[] = {{"9999999999", 1}, {"-2147483648", 0}};
+    for (const auto& [widthDepth, followed] : cases) {
+        SCOPED_TRACE(widthDepth);
+        LoopbackSite site({
+            {"/", {"<p>word</p> <a href=\"/c.html\">c</a>"}},
+            {"/c.html", {"<a href=\"/g.html\">g</a>"}},
+            {"/g.html", {"end"}},
+        });
+        NewSession();
+        Counters().ActiveWorkers = 0;
+        AddStart(site.Url("/"));
+        SearchControls controls = Controls();
+        controls.defaultWidthOn = true;
+        controls.defaultWidth = "1";
+        controls.widthDepthOn = true;
+        controls.widthDepth = widthDepth;
+        ASSERT_TRUE(session->Start(controls));
+        ASSERT_TRUE(RunToEnd());
+        EXPECT_EQ(site.Requests("/c.html"), followed);
+        EXPECT_EQ(site.Requests("/g.html"), followed);
+        view.messages.clear();
+    }
+}
+
 TEST_F(CrawlEngineTest, UnreachablePagesGiveConnectionFailedRows) {
     LoopbackSite site({{"/img", {"GIF89a", "image/gif"}}});
     AddStart("http://127.0.0.1:1");
     AddStart(site.Url("/missing"));
     AddStart(site.Url("/img"));
+    AddStart("ftp://127.0.0.1/http");  // a scheme the fetcher does not speak
     ASSERT_TRUE(session->Start(Controls()));
     ASSERT_TRUE(RunToEnd());
-    EXPECT_EQ(ScanRowsSaying("CONNECTION FAILED"), 3);
+    EXPECT_EQ(ScanRowsSaying("CONNECTION FAILED"), 4);
     EXPECT_EQ(session->Remaining().Size(), 0u);
     for (const ScanRow& row : session->ScanRows()) {
         EXPECT_EQ(row.title, " ");
@@ -519,6 +577,118 @@ TEST_F(CrawlEngineTest, ShutdownAbortsTransfersToSilentServers) {
     const auto before = std::chrono::steady_clock::now();
     session.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - before, 4s);
+}
+
+// The engine alone, round by round: each pause runs the test's hook instead of
+// waiting, and workers are held back instead of started.
+class EngineRoundsTest : public testing::Test {
+protected:
+    struct Page : PageWindow {
+        std::intptr_t SendMessage(unsigned msg, std::uintptr_t, std::intptr_t lParam) override {
+            if (msg == WM_REMOVE_REMAINING) {
+                removals.push_back(*reinterpret_cast<const std::vector<std::string>*>(lParam));
+            }
+            return 0;
+        }
+        void ShowMessage(const std::string& text) override { shown.push_back(text); }
+        std::vector<std::vector<std::string>> removals;
+        std::vector<std::string> shown;
+    };
+
+    static std::vector<std::function<void()>>& Held() {
+        static std::vector<std::function<void()>> held;
+        return held;
+    }
+
+    void SetUp() override {
+        Counters().SearchActive = 1;
+        Counters().StopRequested = 0;
+        Counters().ActiveWorkers = 0;
+        CSearchThread::SetThreadStarter(
+            [](std::function<void()> body) { Held().push_back(std::move(body)); });
+    }
+    void TearDown() override {
+        CSearchThread::SetThreadStarter(nullptr);
+        for (auto& body : Held()) {
+            std::thread(std::move(body)).join();  // reports and ends at once
+        }
+        Held().clear();
+        Counters().StopRequested = 0;
+        Counters().ActiveWorkers = 0;
+    }
+
+    SearchItem& Queue(const std::string& url, int done = 0) {
+        auto item = std::make_unique<SearchItem>();
+        item->pageWindow = page.get();
+        item->url = url;
+        item->done = done;
+        return *crawl->PendingQueue.emplace_back(std::move(item));
+    }
+
+    // Runs the engine; the hook sees the number of each pause, and the engine
+    // is stopped at pause `stopAt` (before that round).
+    int Run(int stopAt, const std::function<void(int)>& hook = {}) {
+        int pauses = 0;
+        crawl->SetPauseHook([&] {
+            ++pauses;
+            if (hook) {
+                hook(pauses);
+            }
+            if (pauses == stopAt) {
+                Counters().StopRequested = 1;
+            }
+        });
+        CrawlEngine(crawl, settings).EngineProc();
+        return pauses;
+    }
+
+    std::shared_ptr<Page> page = std::make_shared<Page>();
+    MatchedRoots roots;
+    std::shared_ptr<CrawlState> crawl = std::make_shared<CrawlState>(page, roots);
+    std::shared_ptr<SearchSettings> settings = std::make_shared<SearchSettings>();
+};
+
+TEST_F(EngineRoundsTest, EveryEntryExaminedUnderTheCapCounts) {
+    // Cap 3: the first round starts A with two workers running. In the
+    // second, one is running; the duplicate of A and then B use up the cap.
+    settings->MaxConnections = 3;
+    Counters().ActiveWorkers = 2;
+    SearchItem& a = Queue("http://a b/a");
+    SearchItem& again = Queue("http://a b/a");
+    SearchItem& b = Queue("http://a b/b");
+    SearchItem& c = Queue("http://a b/c");
+    Run(3, [](int pause) {
+        if (pause == 2) {
+            Counters().ActiveWorkers = 1;
+        }
+    });
+    EXPECT_EQ(a.running, 1);
+    EXPECT_EQ(again.done, 1);
+    EXPECT_EQ(b.running, 1);
+    EXPECT_EQ(c.running, 0);
+    EXPECT_EQ(Held().size(), 2u);
+    // The duplicate's row goes, in one message for its round.
+    ASSERT_EQ(page->removals.size(), 1u);
+    EXPECT_EQ(page->removals[0], std::vector<std::string>{"http://a b/a"});
+}
+
+TEST_F(EngineRoundsTest, CapZeroStartsNothingButStillRemovesFinishedEntries) {
+    settings->MaxConnections = 0;
+    Queue("http://a b/done", 1);
+    SearchItem& waiting = Queue("http://a b/waiting");
+    Run(12);
+    ASSERT_EQ(crawl->PendingQueue.size(), 1u);
+    EXPECT_EQ(crawl->PendingQueue.front().get(), &waiting);
+    EXPECT_TRUE(Held().empty());
+    EXPECT_TRUE(page->shown.empty());
+}
+
+TEST_F(EngineRoundsTest, SearchFinishedAfterExactlySevenEmptyRounds) {
+    Queue("http://a b/done", 1);
+    // One round removes the entry, seven find the queue empty.
+    EXPECT_EQ(Run(20), 8);
+    EXPECT_EQ(page->shown, std::vector<std::string>{"Search finished"});
+    EXPECT_EQ(Counters().StopRequested, 1);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -222,6 +223,37 @@ TEST_F(HttpFetcherTest, ReportsARefusedConnectionAfterTheRetries) {
     EXPECT_EQ(Get(*fetcher, ClosedPort(), "/"), FetchError::kCannotConnect);
     // The failed retry closed the session.
     EXPECT_EQ(Get(*fetcher, ClosedPort(), "/"), 1);
+}
+
+TEST_F(HttpFetcherTest, RetriesTheConnectThreeTimesThenTwiceOnTheRetrySession) {
+    // A server that takes the connection but never answers the TLS greeting:
+    // every attempt times out while connecting.
+    std::mutex lock;
+    std::vector<std::chrono::steady_clock::time_point> attempts;
+    RawServer server([&](RawServer::Connection& c) {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            attempts.push_back(std::chrono::steady_clock::now());
+        }
+        c.Wait(10s);
+    });
+    FetcherLimits limits = QuickLimits();
+    limits.connectTimeoutMs = 100;
+    limits.retryConnectTimeoutMs = 100;
+    limits.retryPauseMs = 1500;  // tells the two sessions apart
+    limits.totalTimeoutMs = 20000;
+    auto fetcher = Open(limits);
+    EXPECT_EQ(Get(*fetcher, server.Port(), "/", "https"), FetchError::kTimeout);
+    server.Stop();
+    ASSERT_EQ(attempts.size(), 7u);
+    // The retry session starts after the long pause: the widest gap.
+    std::size_t retryStart = 1;
+    for (std::size_t i = 2; i < attempts.size(); ++i) {
+        if (attempts[i] - attempts[i - 1] > attempts[retryStart] - attempts[retryStart - 1]) {
+            retryStart = i;
+        }
+    }
+    EXPECT_EQ(retryStart, 4u);  // the first try and its 3 retries, then 1 + 2
 }
 
 TEST_F(HttpFetcherTest, RetriesTheConnectUntilTheServerListens) {

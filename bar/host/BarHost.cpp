@@ -69,7 +69,7 @@ std::string BarHost::Handle(std::string_view request) {
     if (*type == "launch") {
         const std::string* words = StringField(message, "words", kMaxWordsBytes);
         if (!words)
-            return ErrorReply("words must be a text of at most 4 KB");
+            return ErrorReply("The search words must be a text of at most 4 KB.");
         return Launch(*words);
     }
     if (*type == "learn") {
@@ -85,7 +85,7 @@ std::string BarHost::Launch(std::string_view words) {
     if (words.empty())
         return ErrorReply(kMsgNoWords);
     if (words.find('\0') != std::string_view::npos)
-        return ErrorReply("words hold a NUL character");
+        return ErrorReply("The search words hold a NUL character.");
     const std::string trimmed(TrimWhiteSpace(words));
     // A program that cannot be started is not the user's concern here: the
     // bar shows nothing for it.

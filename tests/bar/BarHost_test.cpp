@@ -6,8 +6,6 @@
 #include "bar/host/ProgramLauncher.h"
 
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <nlohmann/json.hpp>
 
@@ -18,8 +16,6 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
-
-extern char** environ;
 
 namespace qx {
 namespace {
@@ -54,11 +50,10 @@ protected:
         // The stand-in program records its arguments: the count, then each
         // one ended by NUL; and it makes noise on its standard streams.
         program_ = dir_ / "program folder" / "quillex";
+        args_ = program_.string() + ".args";
         std::ofstream(program_) << "#!/bin/sh\necho noise; echo noise >&2\n"
-                                << "{ printf '%s\\n' \"$#\"; printf '%s\\0' \"$@\"; } > \""
-                                << (dir_ / "args.tmp").string() << "\"\nmv \""
-                                << (dir_ / "args.tmp").string() << "\" \""
-                                << (dir_ / "args").string() << "\"\n";
+                                << "{ printf '%s\\n' \"$#\"; printf '%s\\0' \"$@\"; } >\"$0.tmp\"\n"
+                                << "mv \"$0.tmp\" \"$0.args\"\n";
         fs::permissions(program_, fs::perms::owner_all);
     }
     void TearDown() override { fs::remove_all(dir_); }
@@ -66,10 +61,10 @@ protected:
     // The arguments the stand-in received, or "none" when it did not run.
     std::string RecordedArgs(std::chrono::milliseconds patience = std::chrono::seconds(10)) {
         const auto deadline = std::chrono::steady_clock::now() + patience;
-        while (!fs::exists(dir_ / "args") && std::chrono::steady_clock::now() < deadline)
+        while (!fs::exists(args_) && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        std::string args = fs::exists(dir_ / "args") ? ReadAll(dir_ / "args") : "none";
-        fs::remove(dir_ / "args");
+        std::string args = fs::exists(args_) ? ReadAll(args_) : "none";
+        fs::remove(args_);
         return args;
     }
 
@@ -77,6 +72,7 @@ protected:
 
     fs::path dir_;
     fs::path program_;
+    fs::path args_;
 };
 
 TEST(NativeMessagingTest, FramesEndCleanlyOnEveryBrokenInput) {

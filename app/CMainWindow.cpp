@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTabBar>
 #include <QUrl>
+#include <QWindow>
 
 #include "app/CAboutDlg.h"
 #include "app/CNetworkLink.h"
@@ -158,19 +159,31 @@ void CMainWindow::OnPreferences() {
 void CMainWindow::ApplyPrefs(const CPref1& page) {
     const int onTop = page.AlwaysOnTop();
     Prefs().AlwaysOnTop = onTop;
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != (onTop == 1)) {
-        const bool visible = isVisible();
-        setWindowFlag(Qt::WindowStaysOnTopHint, onTop == 1);
-        // Changing a window flag hides the window; bring it back as it was.
-        if (visible) {
-            show();
-        }
-    }
+    SetStayOnTop(onTop == 1);
     Prefs().UseRobotExclusion = page.UseRobotExclusion();
     const QString identity = page.IdentityText();
     if (!identity.isEmpty()) {
         Prefs().SetIdentity(identity.toStdString());
     }
+}
+
+void CMainWindow::SetStayOnTop(bool onTop) {
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (flags == windowFlags()) {
+        return;
+    }
+    QWindow* handle = windowHandle();
+    if (handle == nullptr) {
+        setWindowFlags(flags);
+        return;
+    }
+    // setWindowFlags would destroy and re-create the shown window: the open
+    // Preferences dialog would lose its owner and fall behind the now topmost
+    // window while still blocking it. The window system takes the new state
+    // on the window as it is.
+    overrideWindowFlags(flags);
+    handle->setFlags(flags);
 }
 
 void CMainWindow::OnExit() {

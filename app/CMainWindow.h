@@ -54,6 +54,8 @@ public:
 
     // Applies the values of an open preferences page (WM_APPLY_PREFS).
     void ApplyPrefs(const CPref1& page);
+    // Keeps the window above all others, or not, without re-creating it.
+    void SetStayOnTop(bool onTop);
 
     // The placement that closing stores: the normal (not minimised or
     // maximised) geometry of the window.

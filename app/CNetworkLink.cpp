@@ -1,13 +1,17 @@
 #include "app/CNetworkLink.h"
 
+#include <QCoreApplication>
 #include <QNetworkInformation>
 #include <QNetworkInterface>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace qx {
 
 namespace {
+
+constexpr int kListTimeoutMs = 10000;
 
 std::function<bool()>& Probe() {
     static std::function<bool()> probe;
@@ -78,20 +82,32 @@ void CNetworkLink::HangUp() {
     if (nmcli.isEmpty()) {
         return;
     }
-    QProcess list;
-    list.start(nmcli,
-               {QStringLiteral("-t"), QStringLiteral("-f"), QStringLiteral("NAME,TYPE"),
-                QStringLiteral("connection"), QStringLiteral("show"), QStringLiteral("--active")});
-    if (!list.waitForFinished(3000)) {
-        list.kill();
-        list.waitForFinished(1000);
-        return;
-    }
-    const QString output = QString::fromLocal8Bit(list.readAllStandardOutput());
-    for (const QString& name : DialUpConnections(output)) {
-        QProcess::startDetached(nmcli, {QStringLiteral("connection"), QStringLiteral("down"),
-                                        QStringLiteral("id"), name});
-    }
+    // nmcli can take seconds to answer; the window must not freeze meanwhile,
+    // so the lines are taken down when the list arrives.
+    auto* list = new QProcess(QCoreApplication::instance());
+    QObject::connect(
+        list, &QProcess::finished, list, [list, nmcli](int exitCode, QProcess::ExitStatus status) {
+            list->deleteLater();
+            if (status != QProcess::NormalExit || exitCode != 0) {
+                return;
+            }
+            const QString output = QString::fromLocal8Bit(list->readAllStandardOutput());
+            for (const QString& name : DialUpConnections(output)) {
+                QProcess::startDetached(nmcli,
+                                        {QStringLiteral("connection"), QStringLiteral("down"),
+                                         QStringLiteral("id"), name});
+            }
+        });
+    QObject::connect(list, &QProcess::errorOccurred, list, [list](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            list->deleteLater();
+        }
+    });
+    // One that never answers is ended, and nothing is taken down.
+    QTimer::singleShot(kListTimeoutMs, list, [list] { list->kill(); });
+    list->start(nmcli,
+                {QStringLiteral("-t"), QStringLiteral("-f"), QStringLiteral("NAME,TYPE"),
+                 QStringLiteral("connection"), QStringLiteral("show"), QStringLiteral("--active")});
 }
 
 QStringList CNetworkLink::DialUpConnections(const QString& nmcliOutput) {

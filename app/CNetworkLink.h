@@ -16,6 +16,7 @@ public:
     // Asks NetworkManager to bring networking up; nothing when nmcli is absent.
     static void Dial();
     // Takes down the active dial-up or mobile connections, and nothing else.
+    // Returns at once; nmcli's answer is handled by the event loop.
     static void HangUp();
 
     // Names of the dial-up or mobile connections in the output of

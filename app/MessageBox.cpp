@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include "app/CMainWindow.h"
+
 namespace qx {
 
 namespace {
@@ -34,11 +36,27 @@ int QxMessageBox(const QString& text, QMessageBox::StandardButtons buttons, QxIc
         return Hook()(message);
     }
     QMessageBox box(ToQtIcon(icon), QString::fromLatin1(kMessageCaption), text, buttons,
-                    QApplication::activeWindow());
+                    QxDialogOwner());
     if (defaultButton != QMessageBox::NoButton) {
         box.setDefaultButton(defaultButton);
     }
     return box.exec();
+}
+
+QWidget* QxDialogOwner() {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        return modal;
+    }
+    CMainWindow* hidden = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* main = qobject_cast<CMainWindow*>(window)) {
+            if (main->isVisible()) {
+                return main;
+            }
+            hidden = main;
+        }
+    }
+    return hidden;
 }
 
 void SetQxMessageBoxHook(QxMessageBoxHook hook) {

@@ -25,6 +25,12 @@ int QxMessageBox(const QString& text, QMessageBox::StandardButtons buttons = QMe
                  QxIcon icon = QxIcon::None,
                  QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
+// The window that every dialog and message box of the program belongs to: the
+// open modal dialog, else the main window (none before it exists). Owned so, a
+// dialog stays above the window when that is kept on top, even while another
+// program is active.
+QWidget* QxDialogOwner();
+
 // Replaces the real message box; an empty function restores it.
 using QxMessageBoxHook = std::function<int(const QxMessage&)>;
 void SetQxMessageBoxHook(QxMessageBoxHook hook);

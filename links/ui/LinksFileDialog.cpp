@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QStringList>
 
+#include "app/MessageBox.h"
+
 namespace qx {
 
 namespace {
@@ -14,7 +16,7 @@ LinksFileDialog::Hook& InstalledHook() {
 
 QString RunDialog(LinksFileDialog::Kind kind) {
     const bool save = kind == LinksFileDialog::Kind::Save;
-    QFileDialog dialog(nullptr);
+    QFileDialog dialog(QxDialogOwner());
     dialog.setNameFilter(LinksFileDialog::NameFilter());
     dialog.setDefaultSuffix(QString::fromLatin1(LinksFileDialog::kDefaultSuffix));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

@@ -10,6 +10,7 @@
 #include "app/CTabPg3.h"
 #include "app/RowTableModel.h"
 #include "app/UserSettings.h"
+#include "links/ui/LinksFileDialog.h"
 #include "search/ui/CTabPg2.h"
 
 using namespace qx;
@@ -148,6 +149,70 @@ private slots:
             QVERIFY2(CNetworkLink::DialUpConnections(QString::fromUtf8(c.output)) == c.expected,
                      c.name);
         }
+    }
+
+    // Disconnect asks nmcli for the active lines without waiting for it: the
+    // window goes on while nmcli is slow, and the dial-up line is taken down
+    // when the answer comes.
+    void disconnectDoesNotWaitForNmcli() {
+        QTemporaryDir bin;
+        const QString gate = bin.filePath(QStringLiteral("answer"));
+        const QString log = bin.filePath(QStringLiteral("log"));
+        QFile script(bin.filePath(QStringLiteral("nmcli")));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(
+            QStringLiteral("#!/bin/sh\n"
+                           "if [ \"$1\" = -t ]; then\n"
+                           "  for i in $(seq 200); do [ -e '%1' ] && break; sleep 0.05; done\n"
+                           "  printf 'Wired:802-3-ethernet\\nModem:gsm\\n'; exit 0\n"
+                           "fi\n"
+                           "echo \"$*\" >> '%2'\n")
+                .arg(gate, log)
+                .toUtf8());
+        script.close();
+        script.setPermissions(script.permissions() | QFile::ExeOwner);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toUtf8() + ':' + path);
+        CNetworkLink::SetConnectedProbe([] { return true; });
+        CMainWindow window;
+        window.OnDisconnect();  // returns while nmcli still waits for its answer
+        QFile(gate).open(QIODevice::WriteOnly);
+        QFile written(log);
+        QTRY_VERIFY(written.exists());
+        qputenv("PATH", path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), QByteArray("connection down id Modem\n"));
+    }
+
+    // Every dialog and message box belongs to the main window, so that it
+    // stays above the window kept on top even while another window is active.
+    void dialogsBelongToTheTopmostWindow() {
+        CMainWindow window;
+        window.SetStayOnTop(true);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        auto inspectTheDialog = [&](const char* name) {
+            QTimer::singleShot(0, [&window, name] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                if (dialog == nullptr)
+                    return;
+                const bool owned = dialog->parentWidget() == &window;
+                const bool above = !test::UnderWindowManager() || QTest::qWaitFor([&] {
+                    return test::StackedAbove(dialog, &window);
+                });
+                dialog->reject();
+                QVERIFY2(owned, name);
+                QVERIFY2(above, name);
+            });
+        };
+        inspectTheDialog("message box");
+        QxMessageBox(QStringLiteral("Search finished"));
+        inspectTheDialog("file dialog");
+        QCOMPARE(LinksFileDialog::Ask(LinksFileDialog::Kind::Open), QString());
     }
 
     void placementIsSavedOnCloseAndRestoredOnShow() {

@@ -104,6 +104,38 @@ private slots:
         QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     }
 
+    // Under a window manager: Apply makes the window topmost at once while the
+    // open sheet stays in front of it and active (setting the flag on the
+    // shown window re-created it over the modal sheet: a frozen program).
+    void alwaysOnTopKeepsTheOpenSheetInFront() {
+        if (!test::UnderWindowManager())
+            QSKIP("needs a window manager (tests/ui/with_window_manager.sh)");
+        CMainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        bool windowAbove = false, sheetInFront = false;
+        QTimer::singleShot(0, [&] {
+            auto* sheet = qobject_cast<CPrefSheet*>(QApplication::activeModalWidget());
+            if (sheet == nullptr)
+                return;
+            (void)QTest::qWaitForWindowActive(sheet);
+            sheet->Page()->AlwaysOnTopBox()->click();
+            sheet->Buttons()->button(QDialogButtonBox::Apply)->click();
+            windowAbove = QTest::qWaitFor([&] {
+                return test::XProperty(QStringLiteral("_NET_WM_STATE"), window.winId())
+                    .contains(QLatin1String("_NET_WM_STATE_ABOVE"));
+            });
+            sheetInFront = QTest::qWaitFor([&] {
+                return test::StackedAbove(sheet, &window) && QApplication::activeWindow() == sheet;
+            });
+            sheet->Buttons()->button(QDialogButtonBox::Cancel)->click();
+        });
+        window.OnPreferences();
+        QVERIFY(windowAbove);
+        QVERIFY(sheetInFront);
+        QCOMPARE(Prefs().AlwaysOnTop.load(), 1);
+    }
+
     void cancelAppliesNothing() {
         CMainWindow window;
         CPrefSheet sheet(&window);

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <deque>
 
 #include "app/MessageBox.h"
@@ -51,5 +55,40 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// True when the tests run on an X server under a window manager
+// (tests/ui/with_window_manager.sh), where stacking and focus are real.
+inline bool UnderWindowManager() {
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+// A property of the root window or of a window, as xprop prints it.
+inline QString XProperty(const QString& property, WId window = 0) {
+    QStringList arguments = window == 0
+                                ? QStringList{QStringLiteral("-root")}
+                                : QStringList{QStringLiteral("-id"), QString::number(window)};
+    arguments << property;
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), arguments);
+    xprop.waitForFinished(5000);
+    return QString::fromLatin1(xprop.readAllStandardOutput());
+}
+
+// The windows as the window manager stacks them, the lowest first.
+inline QList<WId> StackingOrder() {
+    QList<WId> windows;
+    static const QRegularExpression id(QStringLiteral("0x[0-9a-f]+"));
+    for (const auto& match : id.globalMatch(XProperty(QStringLiteral("_NET_CLIENT_LIST_STACKING"))))
+        windows.append(match.captured().toULongLong(nullptr, 16));
+    return windows;
+}
+
+// True when the window manager stacks `upper` above `lower`.
+inline bool StackedAbove(const QWidget* upper, const QWidget* lower) {
+    const QList<WId> order = StackingOrder();
+    const qsizetype u = order.indexOf(upper->winId());
+    const qsizetype l = order.indexOf(lower->winId());
+    return u >= 0 && l >= 0 && u > l;
+}
 
 }  // namespace qx::test

@@ -322,8 +322,12 @@ void CTabPg2::OnToLinks() {
     }
     lastToLinks_ = FromStd(*url);
     if (Owner() != nullptr) {
+        // An unchecked row with its box drawn, holding the focus; the links
+        // list's selection mark stays where the user put it.
         CListEditView* links = Owner()->LinksPage()->List();
-        links->SetSelectionMark(links->InsertItem(links->GetItemCount(), lastToLinks_));
+        const int row = links->InsertItem(links->GetItemCount(), lastToLinks_);
+        links->SetStateImage(row, ListEditModel::kUnchecked);
+        links->SetItemFocused(row);
     }
 }
 

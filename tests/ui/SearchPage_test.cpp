@@ -267,11 +267,16 @@ private slots:
         QCOMPARE(page_->remainingModel->rowCount(), 2);
         QCOMPARE(page_->remainingModel->Cell(0, 0), QStringLiteral("http://b.example/"));
         QCOMPARE(SelectedRowOf(page_->remainingView), 0);  // the row now at that index
+        CListEditView* links = window_->LinksPage()->List();
+        links->SetSelectionMark(links->InsertItem(0, QStringLiteral("kept.example")));
         page_->OnToLinks();
         QCOMPARE(page_->LastToLinks(), QStringLiteral("b.example/"));
-        CListEditView* links = window_->LinksPage()->List();
-        QCOMPARE(links->GetItemCount(), 1);
-        QCOMPARE(links->GetItemText(0, 0), QStringLiteral("b.example/"));
+        QCOMPARE(links->GetItemCount(), 2);
+        QCOMPARE(links->GetItemText(1, 0), QStringLiteral("b.example/"));
+        // Unchecked with its box drawn, focused; the user's mark stays put.
+        QCOMPARE(links->GetStateImage(1), int(ListEditModel::kUnchecked));
+        QCOMPARE(links->currentIndex().row(), 1);
+        QCOMPARE(links->GetSelectionMark(), 0);
         QVERIFY(recorder_->texts.isEmpty());
     }
 

@@ -1,10 +1,14 @@
 #include "links/ui/CToolBarCtrlPage.h"
 
+#include <algorithm>
+#include <optional>
+
 #include <QAction>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -35,6 +39,55 @@ QString FromBytes(const std::string& text) {
 }
 std::string ToBytes(const QString& text) {
     return text.toUtf8().toStdString();
+}
+
+// Link files and the engines file are 8-bit text. A line in UTF-8 is shown as
+// such (a byte order mark included); any other line is shown byte for byte as
+// Latin-1 and written back so: Load then Save gives back every byte.
+std::optional<QString> FromUtf8(const std::string& bytes) {
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (utf8.hasError())
+        return std::nullopt;
+    return text;
+}
+
+ListEditModel::Row RowFromLine(std::string& line) {
+    const LinkLine fields = LinkFile::ParseLine(line);
+    const std::string* parts[] = {&fields.url, &fields.depth, &fields.width};
+    ListEditModel::Row row;
+    for (const std::string* part : parts) {
+        std::optional<QString> text = FromUtf8(*part);
+        if (!text) {
+            row.latin1 = true;
+            break;
+        }
+        row.texts.append(*text);
+    }
+    if (row.latin1) {
+        row.texts.clear();
+        for (const std::string* part : parts)
+            row.texts.append(
+                QString::fromLatin1(part->data(), static_cast<qsizetype>(part->size())));
+    }
+    return row;
+}
+
+// A row as a file line's fields: as Latin-1 bytes when it came so and its
+// texts (edited since, perhaps) still fit, else as UTF-8.
+LinkLine LineFromRow(const CListEditView& list, int row) {
+    const QString texts[] = {list.GetItemText(row, CToolBarCtrlPage::kUrlColumn),
+                             list.GetItemText(row, CToolBarCtrlPage::kDepthColumn),
+                             list.GetItemText(row, CToolBarCtrlPage::kWidthColumn)};
+    const bool latin1 =
+        list.Model()->IsLatin1(row) &&
+        std::all_of(std::begin(texts), std::end(texts), [](const QString& t) {
+            return std::all_of(t.begin(), t.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+        });
+    auto bytes = [latin1](const QString& text) {
+        return latin1 ? text.toLatin1().toStdString() : ToBytes(text);
+    };
+    return LinkLine{bytes(texts[0]), bytes(texts[1]), bytes(texts[2])};
 }
 
 struct ButtonSpec {
@@ -162,13 +215,8 @@ void CToolBarCtrlPage::InsertLinkLines(std::vector<std::string>& lines) {
         return;
     std::vector<ListEditModel::Row> rows;
     rows.reserve(lines.size());
-    for (std::string& line : lines) {
-        const LinkLine fields = LinkFile::ParseLine(line);
-        ListEditModel::Row row;
-        row.texts =
-            QStringList{FromBytes(fields.url), FromBytes(fields.depth), FromBytes(fields.width)};
-        rows.push_back(std::move(row));
-    }
+    for (std::string& line : lines)
+        rows.push_back(RowFromLine(line));
     const int mark = list_->GetSelectionMark();
     const int first =
         list_->Model()->InsertRows(mark < 0 ? list_->GetItemCount() : mark + 1, std::move(rows));
@@ -196,11 +244,8 @@ void CToolBarCtrlPage::OnSave() {
     WaitCursor wait;
     std::vector<LinkLine> rows;
     rows.reserve(static_cast<size_t>(list_->GetItemCount()));
-    for (int row = 0; row < list_->GetItemCount(); ++row) {
-        rows.push_back(LinkLine{ToBytes(list_->GetItemText(row, kUrlColumn)),
-                                ToBytes(list_->GetItemText(row, kDepthColumn)),
-                                ToBytes(list_->GetItemText(row, kWidthColumn))});
-    }
+    for (int row = 0; row < list_->GetItemCount(); ++row)
+        rows.push_back(LineFromRow(*list_, row));
     const std::string content = LinkFile::Serialize(rows);
     // The old file stays whole until the new one is complete.
     QSaveFile file(path);

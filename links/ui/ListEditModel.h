@@ -20,6 +20,9 @@ public:
     struct Row {
         int stateImage = kNoStateImage;
         QStringList texts;  // as many as the row has been given; missing ones read empty
+        // The row came from 8-bit text that is not UTF-8: its texts hold the
+        // bytes as Latin-1 characters, and go back to a file as such.
+        bool latin1 = false;
     };
 
     using QAbstractTableModel::QAbstractTableModel;
@@ -45,6 +48,7 @@ public:
 
     QString Text(int row, int column) const;
     bool SetText(int row, int column, const QString& text);
+    bool IsLatin1(int row) const { return IsRow(row) && rows_[row].latin1; }
     int StateImage(int row) const;
     bool SetStateImage(int row, int image);
     // Gives every row the same state image in one change.

@@ -114,6 +114,7 @@ private slots:
     void engineQueriesRefusals();
 
     void saveAndLoadRoundTrip();
+    void eightBitLinesComeBackByteForByte();
     void emptyLineLoadsAsEmptyRowThatSaveSkips();
     void saveReplacesLongerFile();
     void saveFailureLeavesNothing();
@@ -458,6 +459,34 @@ void LinksPageTest::saveAndLoadRoundTrip() {
     QCOMPARE(RowText(list, 7), QString("http://d.com|2|7"));
     for (int row = 0; row < list->GetItemCount(); ++row)
         QCOMPARE(list->GetStateImage(row), U);
+}
+
+// Lines in UTF-8 show as such, other 8-bit lines as Latin-1; whichever file
+// they came from, Save writes every byte of them back.
+void LinksPageTest::eightBitLinesComeBackByteForByte() {
+    const QByteArray links =
+        "\xef\xbb\xbfhttp://bom.com 1 -1\r\n"
+        "http://caf\xe9.com/men\xfc 2 -1\r\n"
+        "http://caf\xc3\xa9.com/ 1 -1\r\n"
+        "http://x.com/\xff\xfe\xc3 -1 3\r\n";
+    const QByteArray engine = "http://s.com/?q=|search&r=\xe9t\xe9 -1 -1\r\n";
+    WriteFile(dir_.filePath("engines.qeg"), engine);
+    dialogPath_ = dir_.filePath("eight.qxt");
+    WriteFile(dialogPath_, links);
+    page_->OnLoad();
+    page_->OnEngines();
+    CListEditView* list = page_->List();
+    QCOMPARE(list->GetItemText(1, 0), QString::fromUtf8("http://café.com/menü"));
+    QCOMPARE(list->GetItemText(2, 0), QString::fromUtf8("http://café.com/"));
+    QCOMPARE(list->GetItemText(4, 0), QString::fromUtf8("http://s.com/?q=|search&r=été"));
+    dialogPath_ = dir_.filePath("saved.qxt");
+    page_->OnSave();
+    QCOMPARE(ReadFile(dialogPath_), links + engine);
+    // An edited row keeps the form it came in.
+    list->SetItemText(1, 1, "3");
+    page_->OnSave();
+    QCOMPARE(ReadFile(dialogPath_).split('\n').at(1),
+             QByteArray("http://caf\xe9.com/men\xfc 3 -1\r"));
 }
 
 void LinksPageTest::emptyLineLoadsAsEmptyRowThatSaveSkips() {

@@ -92,6 +92,16 @@ QWidget* ListEditDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
     return editor;
 }
 
+void ListEditDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                            const QModelIndex& index) const {
+    // The box covers the cell's label; the check box of the first column
+    // stays in sight and clickable.
+    QRect box = option.rect;
+    if (index.column() == 0)
+        box.setLeft(box.left() + CListEditView::kStateImageWidth);
+    editor->setGeometry(box);
+}
+
 void ListEditDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
     if (auto* edit = qobject_cast<QLineEdit*>(editor))
         edit->setText(index.data(Qt::EditRole).toString());

@@ -152,6 +152,17 @@ void ListEditViewTest::editorSitsOverTheClickedCell() {
     QVERIFY2(cell.contains(editor->geometry().center()), "edit box not over the Depth cell");
     QTest::keyClick(editor, Qt::Key_Return);
     QCOMPARE(w.list->GetItemText(2, 1), QString("2"));
+    // In the first column the box covers the label and leaves the check box.
+    ListWindow first;
+    editor = first.StartEdit(0, 0);
+    QVERIFY(editor);
+    QCOMPARE(first.list->EditColumn(), 0);
+    QVERIFY2(!editor->geometry().intersects(first.list->CheckBoxRect(0)),
+             "edit box over the check box");
+    QVERIFY2(first.list->visualRect(first.list->Model()->index(0, 0))
+                 .contains(editor->geometry().center()),
+             "edit box not over the URL cell");
+    QTest::keyClick(editor, Qt::Key_Return);
 }
 
 void ListEditViewTest::firstClickOnlySelects() {

@@ -44,9 +44,18 @@ std::string ToLower(std::string text) {
     return text;
 }
 
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() &&
-           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+// `tail` is lower case.
+bool EndsWithNoCase(const std::string& text, std::string_view tail) {
+    if (text.size() < tail.size()) {
+        return false;
+    }
+    const std::size_t from = text.size() - tail.size();
+    for (std::size_t i = 0; i < tail.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[from + i])) != tail[i]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void RemoveFirst(std::vector<std::string>& list, const std::string& url) {
@@ -116,20 +125,17 @@ FetcherLimits WorkerLimits(CrawlState& crawl, const SearchSettings& settings) {
 
 }  // namespace
 
-std::string LowerSchemeAndHost(const std::string& url) {
+void FoldSchemeAndHost(std::string& url) {
     const std::size_t schemeEnd = url.find("://");
     if (schemeEnd == std::string::npos) {
-        return url;
+        return;
     }
     std::size_t hostEnd = url.find_first_of("/?#", schemeEnd + 3);
     if (hostEnd == std::string::npos) {
         hostEnd = url.size();
     }
-    std::string lowered = url;
-    std::transform(lowered.begin(), lowered.begin() + static_cast<std::ptrdiff_t>(hostEnd),
-                   lowered.begin(),
+    std::transform(url.begin(), url.begin() + static_cast<std::ptrdiff_t>(hostEnd), url.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lowered;
 }
 
 CSearchThread* CSearchThread::Launch(std::shared_ptr<CrawlState> crawl,
@@ -365,7 +371,35 @@ int CSearchThread::QueueChildren(const std::vector<std::string>& urls, const Chi
         item_.depth += 1;
         depthRaised = true;
     }
+    // Each link is checked before an item is made for it, and a link's text
+    // is copied once, into the item (twice when folding changed it).
     for (const std::string& link : urls) {
+        std::string url = link;
+        if (budget.near) {
+            const std::size_t bar = url.rfind('|');
+            if (bar != std::string::npos) {
+                url.erase(bar);
+            }
+        }
+        // Servers tell paths apart by case; only scheme and host are folded.
+        FoldSchemeAndHost(url);
+        if (EndsWithNoCase(url, ".jpg") || EndsWithNoCase(url, ".gif")) {
+            continue;
+        }
+        if (settings.MaxRemainingOn &&
+            crawl_->PendingQueue.size() >=
+                static_cast<std::size_t>(std::max(0, settings.MaxRemaining))) {
+            continue;
+        }
+        if (settings.ExcludeUrlFilter || settings.IncludeUrlFilter) {
+            const std::string lowered = ToLower(url);
+            if (settings.ExcludeUrlFilter && HasExcludeWord(lowered, settings.ExcludeText)) {
+                continue;
+            }
+            if (settings.IncludeUrlFilter && !HasIncludeWord(lowered, settings.IncludeText)) {
+                continue;
+            }
+        }
         std::unique_ptr<SearchItem> child;
         try {
             child = std::make_unique<SearchItem>();
@@ -373,8 +407,11 @@ int CSearchThread::QueueChildren(const std::vector<std::string>& urls, const Chi
             return 0;
         }
         child->pageWindow = item_.pageWindow;
-        child->url = link;
-        child->referringText = link;
+        if (url != link) {
+            // Most links stay as found; one copy of a queued URL is enough.
+            child->referringText = link;
+        }
+        child->url = std::move(url);
         child->depth = item_.depth;
         child->matchMode = settings.MatchMode;
         child->maxDepth = item_.maxDepth;
@@ -385,34 +422,6 @@ int CSearchThread::QueueChildren(const std::vector<std::string>& urls, const Chi
         child->done = Counters().StopRequested != 0 ? 1 : 0;
         child->levelsLimited = budget.levelsLimited;
         child->levelsLeft = budget.levelsLeft;
-
-        if (budget.near) {
-            const std::size_t bar = child->url.rfind('|');
-            if (bar != std::string::npos) {
-                child->url.erase(bar);
-            }
-        }
-        // Servers tell paths apart by case; only scheme and host are folded.
-        child->url = LowerSchemeAndHost(child->url);
-        if (child->url == child->referringText) {
-            // Most links stay as found; one copy of a queued URL is enough.
-            std::string().swap(child->referringText);
-        }
-        const std::string lowered = ToLower(child->url);
-        if (EndsWith(lowered, ".jpg") || EndsWith(lowered, ".gif")) {
-            continue;
-        }
-        if (settings.MaxRemainingOn &&
-            crawl_->PendingQueue.size() >=
-                static_cast<std::size_t>(std::max(0, settings.MaxRemaining))) {
-            continue;
-        }
-        if (settings.ExcludeUrlFilter && HasExcludeWord(lowered, settings.ExcludeText)) {
-            continue;
-        }
-        if (settings.IncludeUrlFilter && !HasIncludeWord(lowered, settings.IncludeText)) {
-            continue;
-        }
         SearchItem* queued = child.get();
         crawl_->PendingQueue.push_back(std::move(child));
         queued->pageWindow->SendMessage(WM_ADD_REMAINING, 0,

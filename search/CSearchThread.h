@@ -74,7 +74,8 @@ private:
     HttpFetcher fetcher_;
 };
 
-// Lower-cases the scheme and host of a URL; the path and query keep their case.
-std::string LowerSchemeAndHost(const std::string& url);
+// Lower-cases the scheme and host of a URL in place; the path and query keep
+// their case.
+void FoldSchemeAndHost(std::string& url);
 
 }  // namespace qx

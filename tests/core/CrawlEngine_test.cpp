@@ -298,6 +298,19 @@ TEST_F(CrawlEngineTest, UrlFiltersUseTheIncludeAndExcludeWords) {
     }
 }
 
+TEST_F(CrawlEngineTest, LinksToJpgAndGifImagesAreNotQueued) {
+    LoopbackSite site({{"/",
+                        {"<p>word</p><a href=\"/a.JPG\">1</a><a href=\"/b.gif\">2</a>"
+                         "<a href=\"/c.jpg?size=2\">3</a><a href=\"/d.html\">4</a>"}}});
+    AddStart(site.Url("/"));
+    ASSERT_TRUE(session->Start(Controls()));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(site.Requests("/a.JPG"), 0);
+    EXPECT_EQ(site.Requests("/b.gif"), 0);
+    EXPECT_EQ(site.Requests("/c.jpg"), 1);
+    EXPECT_EQ(site.Requests("/d.html"), 1);
+}
+
 TEST_F(CrawlEngineTest, NoIndexStopsLinkFollowingOnlyWithRobotExclusion) {
     for (int robots : {1, 0}) {
         SCOPED_TRACE(testing::Message() << "robot exclusion " << robots);

@@ -74,6 +74,8 @@ bool WriteReplacing(const fs::path& file, const std::string& text) {
 
 bool HostRegistration::Register(const fs::path& hostPath, const std::vector<Target>& targets,
                                 std::ostream& log) {
+    if (targets.empty())
+        log << "qxbar-host: neither HOME nor XDG_CONFIG_HOME says where to register\n";
     bool allWritten = !targets.empty();
     for (const Target& target : targets) {
         std::error_code error;

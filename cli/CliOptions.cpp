@@ -91,6 +91,8 @@ const std::vector<OptionSpec>& OptionTable() {
              [](CliOptions& o, const std::string& v) { o.commandLine = v; }),
         Flag("--json", "write JSON Lines instead of tab-separated lines",
              [](CliOptions& o) { o.json = true; }),
+        Flag("--csv", "write CSV (kind,Title,URL,Result) instead of tab-separated lines",
+             [](CliOptions& o) { o.csv = true; }),
         Flag("--help", "show this text", [](CliOptions& o) { o.help = true; }),
         Flag("--version", "show the version", [](CliOptions& o) { o.version = true; }),
     };
@@ -175,6 +177,9 @@ std::string CheckComplete(const CliOptions& options) {
     if (options.repeatSeconds && *options.repeatSeconds < -1) {
         return "--repeat needs seconds (0 or more, or -1 for no repeat), not " +
                std::to_string(*options.repeatSeconds);
+    }
+    if (options.json && options.csv) {
+        return "--json and --csv cannot be used together";
     }
     if (options.help || options.version || options.commandLine) {
         return "";
@@ -331,7 +336,8 @@ std::string CliUsage() {
     text +=
         "\n"
         "Output (stdout): scan<TAB>title<TAB>url<TAB>result and\n"
-        "match<TAB>title<TAB>url<TAB>description lines, or JSON Lines with --json.\n"
+        "match<TAB>title<TAB>url<TAB>description lines, JSON Lines with --json, or\n"
+        "CSV with --csv (a header line, then kind,title,url,result records, CR LF).\n"
         "Exit status: 0 when the search finished, 2 for bad arguments or a refused start,\n"
         "130 after Ctrl-C, 143 after SIGTERM.\n";
     return text;

@@ -45,6 +45,7 @@ struct CliOptions {
     std::optional<std::string> enginesFile;
     std::optional<std::string> commandLine;
     bool json = false;
+    bool csv = false;
     bool help = false;
     bool version = false;
     std::vector<CliStartUrl> startUrls;

@@ -108,6 +108,13 @@ private:
     int stopSignal_ = 0;
 };
 
+CliOutput::Format OutputFormat(const CliOptions& options) {
+    if (options.csv) {
+        return CliOutput::Format::kCsv;
+    }
+    return options.json ? CliOutput::Format::kJson : CliOutput::Format::kTabs;
+}
+
 void ShowPlanMessages(const CliSearchPlan& plan, CliPageView& view) {
     for (const std::string& message : plan.messages) {
         view.ShowMessage(message, MessageKind::kPlain);
@@ -133,7 +140,8 @@ int CliRunner::Run() {
     }
     CliSignals::Install(wake.WriteFd());
 
-    CliOutput output(stdout, options_.json ? CliOutput::Format::kJson : CliOutput::Format::kTabs);
+    CliOutput output(stdout, OutputFormat(options_));
+    output.WriteHeader();
     CliProgress progress(stderr, isatty(STDERR_FILENO) != 0);
     CliPageView view(output, progress, stderr);
     SearchSession session(view);

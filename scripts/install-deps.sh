@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-webengine-dev libgl-dev openssl ca-certificates
   xvfb xauth openbox x11-utils
   nlohmann-json3-dev chromium chromium-driver python3-selenium
+  python3
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(nginx-light wget2 httrack)

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "search/ResultExport.h"
+
 namespace qx {
 namespace {
 
@@ -31,7 +33,7 @@ TEST(CliOutputTest, JsonStringEscapesAndKeepsEveryByte) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(JsonString(c.input), c.expected);
+        EXPECT_EQ(ResultExport::JsonString(c.input), c.expected);
     }
 }
 
@@ -51,6 +53,8 @@ TEST(CliOutputTest, RowsInBothFormats) {
               "\"result\":\"CONNECTION FAILED\"}\n");
     EXPECT_EQ(json.FormatRow("match", "T", "u", "d"),
               "{\"type\":\"match\",\"title\":\"T\",\"url\":\"u\",\"description\":\"d\"}\n");
+    CliOutput csv(stdout, CliOutput::Format::kCsv);
+    EXPECT_EQ(csv.FormatRow("match", "T", "u", "a,\"b\"\n"), "match,T,u,\"a,\"\"b\"\"\n\"\r\n");
 }
 
 }  // namespace

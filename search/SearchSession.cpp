@@ -192,6 +192,7 @@ bool SearchSession::Start(const SearchControls& controls) {
     }
 
     running_ = true;
+    newMatches_.Begin(Settings().RepeatSeconds >= 0);
     view_.SetRunningIcon(true);
     view_.SetWaitCursor(true);
     if (!firstStartDone_) {
@@ -484,6 +485,7 @@ std::intptr_t SearchSession::OnWorkerDone(std::intptr_t lParam) {
     }
     ShowStatus(kStatusSearches, "Searches: %ld", counters.ActiveWorkers.load());
     ShowStatus(kStatusScanned, "Scanned: %ld", scanned);
+    newMatches_.FetchDone();
     // The worker holds QueueLock while it waits for this handler.
     auto* item = reinterpret_cast<SearchItem*>(lParam);
     if (item == nullptr) {
@@ -546,6 +548,7 @@ std::intptr_t SearchSession::OnSearchResult(std::uintptr_t kind, std::intptr_t l
             break;
         case kResultConnectionFailed:
             scanRows_.push_back({title, url, "CONNECTION FAILED"});
+            newMatches_.FetchFailed();
             break;
         default:
             break;
@@ -561,6 +564,10 @@ std::intptr_t SearchSession::OnSearchResult(std::uintptr_t kind, std::intptr_t l
         matchRows_.push_back({title, url, CleanDescription(record->description)});
         view_.RowAppended(SessionList::kResults, matchRows_.size() - 1);
         view_.SetResultCountText(std::to_string(matches));
+        const MatchRow& match = matchRows_.back();
+        if (newMatches_.Match(match.description)) {
+            view_.AlertNewMatch(match.title, match.url, match.description);
+        }
     }
     return 0;
 }

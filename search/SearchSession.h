@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "search/HttpFetcher.h"
+#include "search/NewMatchWatch.h"
 #include "search/RemainingRow.h"
 #include "search/RemainingRows.h"
 #include "search/SearchControls.h"
@@ -137,6 +138,7 @@ private:
     std::vector<ScanRow> scanRows_;
     RemainingRows remaining_;
     std::vector<MatchRow> matchRows_;
+    NewMatchWatch newMatches_;
 
     bool running_ = false;
     bool stopPending_ = false;

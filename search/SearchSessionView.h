@@ -54,6 +54,13 @@ public:
     // 3 links); the first Start shows 2 and then 1 so the results page exists.
     virtual void ActivatePage(int index) { (void)index; }
     virtual void SetWaitCursor(bool on) { (void)on; }
+    // A repeated search found a match that no earlier fetch of it had.
+    virtual void AlertNewMatch(const std::string& title, const std::string& url,
+                               const std::string& description) {
+        (void)title;
+        (void)url;
+        (void)description;
+    }
 
     // Row notifications so a list model can follow the session's rows
     // (read them with SearchSession::ScanRows(), Remaining(), MatchRows()).

@@ -487,5 +487,34 @@ TEST_F(SearchSessionTest, AddRemainingAndCountdownAndWorkerDone) {
     EXPECT_EQ(view.status[1], "Scanned: 2");
 }
 
+TEST_F(SearchSessionTest, RepeatedFetchesAlertOnlyForNewDescriptions) {
+    session.AppendRemaining({"http://127.0.0.1:9/watched", "", "infinity", "infinity"});
+    SearchControls controls = IdleControls();
+    controls.repeatOn = true;
+    controls.repeatSeconds = "600";
+    ASSERT_TRUE(session.Start(controls));
+    auto fetch = [this](std::vector<std::string> descriptions, bool failed = false) {
+        ResultRecord record;
+        record.url = "http://127.0.0.1:9/watched";
+        record.title = "T";
+        if (failed) {
+            Send(session, WM_SEARCH_RESULT, kResultConnectionFailed, &record);
+        }
+        for (const std::string& description : descriptions) {
+            record.description = description;
+            Send(session, WM_SEARCH_RESULT, kResultMatch, &record);
+        }
+        Send(session, WM_WORKER_DONE, 0, nullptr);
+    };
+    fetch({}, true);  // no page: nothing is known yet
+    fetch({"old price $45", "old news"});
+    EXPECT_TRUE(view.alerts.empty()) << "the first fetch only learns the page";
+    fetch({"old price $45", "new price $39", "old news", "new price $39"});
+    EXPECT_EQ(view.alerts, std::vector<std::string>{"new price $39"});
+    fetch({"new price $39", "old news"});
+    EXPECT_EQ(view.alerts.size(), 1u) << "a description seen before never alerts again";
+    StopWithYes();
+}
+
 }  // namespace
 }  // namespace qx

@@ -38,6 +38,10 @@ public:
     void SetRunningIcon(bool running) override { runningIcon = running; }
     void SetResultCountText(const std::string& text) override { resultCount = text; }
     void ActivatePage(int index) override { activated.push_back(index); }
+    void AlertNewMatch(const std::string&, const std::string&,
+                       const std::string& description) override {
+        alerts.push_back(description);
+    }
     void RowAppended(SessionList list, std::size_t) override { ++appended[list]; }
     void RowRemoved(SessionList list, std::size_t) override { ++removed[list]; }
     void RowsReset(SessionList list) override { ++resets[list]; }
@@ -59,6 +63,7 @@ public:
     bool runningIcon = false;
     std::string resultCount;
     std::vector<int> activated;
+    std::vector<std::string> alerts;  // descriptions of new-match alerts
     std::map<SessionList, int> appended, removed, resets;
 };
 

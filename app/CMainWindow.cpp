@@ -19,6 +19,7 @@
 #include "app/CTabPg3.h"
 #include "app/MessageBox.h"
 #include "app/Resources.h"
+#include "app/ResultsExportFile.h"
 #include "app/UserSettings.h"
 #include "links/ui/CToolBarCtrlPage.h"
 #include "search/SearchSettings.h"
@@ -89,6 +90,13 @@ void CMainWindow::BuildMenu() {
     AddCommand(file, QStringLiteral("&Disconnect"), QStringLiteral("Disconnect from the internet"),
                QStringLiteral("disconnect"), &CMainWindow::OnDisconnect);
     file->addSeparator();
+    AddCommand(file, QStringLiteral("Export &Results..."),
+               QStringLiteral("Export the Hot Track results to a CSV or JSON Lines file"),
+               QStringLiteral("exportResults"), &CMainWindow::OnExportResults);
+    AddCommand(file, QStringLiteral("Export &Scan List..."),
+               QStringLiteral("Export the search page's scan list to a CSV or JSON Lines file"),
+               QStringLiteral("exportScanList"), &CMainWindow::OnExportScanList);
+    file->addSeparator();
     AddCommand(file, QStringLiteral("&Preferences..."),
                QStringLiteral("Display and set Quillex preferences"), QStringLiteral("preferences"),
                &CMainWindow::OnPreferences);
@@ -149,6 +157,22 @@ void CMainWindow::OnDisconnect() {
         return;
     }
     CNetworkLink::HangUp();
+}
+
+void CMainWindow::OnExportResults() {
+    std::vector<ExportRow> rows;
+    for (const MatchRow& row : search_->Session().MatchRows()) {
+        rows.push_back({row.title, row.url, row.description});
+    }
+    ResultsExportFile::Run(this, rows, QStringLiteral("results"));
+}
+
+void CMainWindow::OnExportScanList() {
+    std::vector<ExportRow> rows;
+    for (const ScanRow& row : search_->Session().ScanRows()) {
+        rows.push_back({row.title, row.url, row.result});
+    }
+    ResultsExportFile::Run(this, rows, QStringLiteral("scan-list"));
 }
 
 void CMainWindow::OnPreferences() {

@@ -45,6 +45,8 @@ public:
     // The menu's commands.
     void OnConnect();
     void OnDisconnect();
+    void OnExportResults();
+    void OnExportScanList();
     void OnPreferences();
     void OnExit();
     void OnStart();

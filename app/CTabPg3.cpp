@@ -1,8 +1,11 @@
 #include "app/CTabPg3.h"
 
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QUrl>
 
 #include "app/CMainWindow.h"
@@ -10,6 +13,8 @@
 #include "app/ListViews.h"
 #include "app/MessageBox.h"
 #include "app/ResultHighlightDelegate.h"
+#include "app/UrlLauncher.h"
+#include "html/TextFragmentUrl.h"
 #include "search/SearchSettings.h"
 
 namespace qx {
@@ -48,10 +53,17 @@ CTabPg3::CTabPg3(QWidget* parent)
 
     connect(browse_, &QPushButton::clicked, this, &CTabPg3::OnBrowse);
     connect(launch_, &QPushButton::clicked, this, &CTabPg3::OnLaunch);
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view_, &QWidget::customContextMenuRequested, this, &CTabPg3::ShowPopup);
 }
 
 void CTabPg3::AppendResult(const QString& title, const QString& url, const QString& result) {
     model_->Append({title, url, result});
+}
+
+void CTabPg3::SetCountText(const QString& text) {
+    countText_ = text;
+    countLabel_->setText(countText_);
 }
 
 void CTabPg3::OnSetActive() {
@@ -80,6 +92,68 @@ void CTabPg3::OnLaunch() {
     const QString url = SelectedUrl();
     if (!url.isEmpty()) {
         QDesktopServices::openUrl(QUrl::fromUserInput(url));
+    }
+}
+
+void CTabPg3::OnLaunchAtMatch() {
+    const QString url = SelectedUrl();
+    if (url.isEmpty()) {
+        return;
+    }
+    // Blanks and other characters of the page's address are escaped first;
+    // the escapes it already has stay.
+    const QByteArray address = QUrl(url, QUrl::TolerantMode).toEncoded();
+    UrlLauncher::OpenAsIs(QString::fromStdString(
+        TextFragmentUrl::Build(address.toStdString(), Settings().SearchText)));
+}
+
+void CTabPg3::OnCopy() {
+    const QString url = SelectedUrl();
+    if (!url.isEmpty()) {
+        QGuiApplication::clipboard()->setText(url);
+    }
+}
+
+void CTabPg3::ShowPopup(const QPoint& position) {
+    const int row = view_->indexAt(position).row();
+    if (row < 0) {
+        return;
+    }
+    QMenu menu(this);
+    const QAction* commands[] = {
+        menu.addAction(QStringLiteral("Browse")),
+        menu.addAction(QStringLiteral("Launch")),
+        menu.addAction(QStringLiteral("Copy")),
+        menu.addAction(QStringLiteral("Launch at Match")),
+    };
+    const QAction* chosen = menu.exec(view_->viewport()->mapToGlobal(position));
+    for (int command = 0; command < static_cast<int>(std::size(commands)); ++command) {
+        if (chosen != nullptr && chosen == commands[command]) {
+            RunPopupCommand(command, row);
+        }
+    }
+}
+
+void CTabPg3::RunPopupCommand(int command, int row) {
+    if (row < 0 || row >= model_->rowCount()) {
+        return;
+    }
+    view_->selectRow(row);
+    switch (command) {
+        case kPopupBrowse:
+            OnBrowse();
+            break;
+        case kPopupLaunch:
+            OnLaunch();
+            break;
+        case kPopupCopy:
+            OnCopy();
+            break;
+        case kPopupLaunchAtMatch:
+            OnLaunchAtMatch();
+            break;
+        default:
+            break;
     }
 }
 

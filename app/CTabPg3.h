@@ -22,17 +22,29 @@ public:
     RowTableModel* Results() const { return model_; }
     QTableView* ResultsView() const { return view_; }
 
-    // The match count; the label shows it from the next activation on.
-    void SetCountText(const QString& text) { countText_ = text; }
+    // The match count. The label follows it at once, so that a user watching
+    // the list grow reads the number of rows it holds.
+    void SetCountText(const QString& text);
     QString CountLabelText() const { return countLabel_->text(); }
 
     void OnSetActive() override;
 
     void OnBrowse();
     void OnLaunch();
+    // Opens the selected row's page in the default browser at the first
+    // occurrence of the search item (a text fragment).
+    void OnLaunchAtMatch();
+    // Puts the selected row's URL on the clipboard.
+    void OnCopy();
+
+    // The right-click menu's commands, from the top; each acts on the
+    // clicked row, which the click selects.
+    enum PopupCommand { kPopupBrowse, kPopupLaunch, kPopupCopy, kPopupLaunchAtMatch };
+    void RunPopupCommand(int command, int row);
 
 private:
     QString SelectedUrl() const;
+    void ShowPopup(const QPoint& position);
 
     RowTableModel* model_;
     QTableView* view_;

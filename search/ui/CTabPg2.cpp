@@ -64,7 +64,8 @@ CTabPg2::CTabPg2(QWidget* parent)
           this)),
       remainingModel(new RowTableModel({QStringLiteral("Remaining URL"), QStringLiteral("Depth"),
                                         QStringLiteral("Max Depth"), QStringLiteral("Width")},
-                                       this)) {
+                                       this)),
+      matchNotifier_(new MatchNotifier(this)) {
     scanView->setModel(scanModel);
     remainingView->setModel(remainingModel);
     SizeReportColumns(scanView, kScanChars);
@@ -456,6 +457,11 @@ void CTabPg2::SetWaitCursor(bool on) {
         QApplication::restoreOverrideCursor();
         --waitCursors_;
     }
+}
+
+void CTabPg2::AlertNewMatch(const std::string& title, const std::string& url,
+                            const std::string& description) {
+    matchNotifier_->Offer(FromStd(title), FromStd(url), FromStd(description));
 }
 
 RowTableModel* CTabPg2::ModelOf(SessionList list) const {

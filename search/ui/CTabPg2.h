@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "app/CPropertyPage.h"
+#include "app/MatchNotifier.h"
 #include "app/RowTableModel.h"
 #include "links/ui/RemainingRowsTarget.h"
 #include "search/SearchControls.h"
@@ -70,6 +71,8 @@ public:
     void SetResultCountText(const std::string& text) override;
     void ActivatePage(int index) override;
     void SetWaitCursor(bool on) override;
+    void AlertNewMatch(const std::string& title, const std::string& url,
+                       const std::string& description) override;
     void RowAppended(SessionList list, std::size_t index) override;
     void RowInserted(SessionList list, std::size_t index) override;
     void RowRemoved(SessionList list, std::size_t index) override;
@@ -142,6 +145,7 @@ private:
     QWidget* advanced_ = nullptr;
     bool advancedShown_ = false;
     int waitCursors_ = 0;
+    MatchNotifier* matchNotifier_;
     std::shared_ptr<PumpTarget> pumpTarget_;
     std::unique_ptr<SearchSession> session_;
 };

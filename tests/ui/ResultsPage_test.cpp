@@ -1,4 +1,5 @@
 #include <QAbstractItemModelTester>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QImage>
 #include <QPainter>
@@ -9,8 +10,14 @@
 #include "app/CTabPg1.h"
 #include "app/CTabPg3.h"
 #include "app/HighlightRanges.h"
+#include "app/MatchNotifier.h"
 #include "app/ResultHighlightDelegate.h"
+#include "app/ResultsExportFile.h"
+#include "app/UrlLauncher.h"
+#include "search/PageWindow.h"
+#include "search/ResultRecord.h"
 #include "search/SearchSettings.h"
+#include "search/ui/CTabPg2.h"
 
 using namespace qx;
 
@@ -38,13 +45,13 @@ private slots:
         Settings().IncludeText.clear();
     }
 
-    void countLabelFollowsTheCountTextOnlyOnActivation() {
+    void countLabelFollowsTheCountWhileShown() {
         CMainWindow window;
         CTabPg3* page = window.ResultsPage();
         window.SetActivePage(CMainWindow::kResultsPage);
         QCOMPARE(page->CountLabelText(), QString());  // no match yet: empty, not "0"
         page->SetCountText(QStringLiteral("3"));
-        QCOMPARE(page->CountLabelText(), QString());  // the open page keeps its label
+        QCOMPARE(page->CountLabelText(), QStringLiteral("3"));  // a growing list is counted
         window.SetActivePage(CMainWindow::kSearchPage);
         window.SetActivePage(CMainWindow::kResultsPage);
         QCOMPARE(page->CountLabelText(), QStringLiteral("3"));
@@ -90,6 +97,88 @@ private slots:
         page->OnLaunch();
         QVERIFY(recorder.texts.isEmpty());
         QCOMPARE(catcher_.urls, QList<QUrl>({QUrl(QStringLiteral("http://a.example/page"))}));
+    }
+
+    void popupLaunchesAtTheMatchAndCopiesTheClickedRow() {
+        test::MessageRecorder recorder;
+        CMainWindow window;
+        CTabPg3* page = window.ResultsPage();
+        page->AppendResult(QStringLiteral("A"), QStringLiteral("http://a.example/"), {});
+        page->AppendResult(QStringLiteral("B"), QStringLiteral("http://b.example/a b#top"), {});
+        page->Results()->FlushPending();
+        Settings().SearchText = " e-mail, caf\xC3\xA9 & co";
+        QStringList launched;
+        UrlLauncher::SetHook([&launched](const QString& url) { launched.append(url); });
+        page->RunPopupCommand(CTabPg3::kPopupLaunchAtMatch, 1);
+        UrlLauncher::SetHook({});
+        // The escapes of the text fragment reach the browser as they are.
+        QCOMPARE(launched,
+                 QStringList{QStringLiteral(
+                     "http://b.example/a%20b#:~:text=e%2Dmail%2C%20caf%C3%A9%20%26%20co")});
+        page->RunPopupCommand(CTabPg3::kPopupCopy, 0);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("http://a.example/"));
+        QVERIFY(recorder.texts.isEmpty());
+    }
+
+    void exportWritesTheSessionRowsOrRefuses() {
+        test::MessageRecorder recorder;
+        QTemporaryDir dir;
+        CMainWindow window;
+        ResultsExportFile::Choice choice{dir.filePath(QStringLiteral("out.jsonl")),
+                                         ResultExport::Format::kJsonLines};
+        ResultsExportFile::SetHook([&choice](const QString&) { return choice; });
+        window.Action(QStringLiteral("exportResults"))->trigger();
+        QCOMPARE(recorder.texts, QStringList{QStringLiteral("No item to export")});
+        QVERIFY(!QFileInfo::exists(choice.path));
+
+        ResultRecord record;
+        record.title = "T, \"x\"";
+        record.url = "http://h/";
+        record.description = "caf\xE9";  // not UTF-8: read as Latin-1
+        window.SearchPage()->Session().HandleMessage(WM_SEARCH_RESULT, kResultMatch,
+                                                     reinterpret_cast<std::intptr_t>(&record));
+        recorder.Clear();
+        window.Action(QStringLiteral("exportResults"))->trigger();
+        QVERIFY(recorder.texts.isEmpty());
+        QFile written(choice.path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(),
+                 QByteArray("{\"title\":\"T, \\\"x\\\"\",\"url\":\"http://h/\",\"result\":"
+                            "\"caf\\u00e9\"}\n"));
+        written.close();
+
+        // A read-only file and a missing folder fail; the old file stays whole.
+        QVERIFY(QFile::setPermissions(choice.path, QFileDevice::ReadOwner));
+        choice.format = ResultExport::Format::kCsv;
+        window.Action(QStringLiteral("exportResults"))->trigger();
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().startsWith("{\"title\""));
+        choice.path = dir.filePath(QStringLiteral("missing/out.csv"));
+        window.Action(QStringLiteral("exportResults"))->trigger();
+        QCOMPARE(recorder.texts, QStringList({QStringLiteral("Failed to create!"),
+                                              QStringLiteral("Failed to create!")}));
+        ResultsExportFile::SetHook({});
+    }
+
+    void newMatchNoticesAreSpacedAndCounted() {
+        std::vector<MatchNotifier::Notice> shown;
+        MatchNotifier::SetHook([&shown](const MatchNotifier::Notice& n) { shown.push_back(n); });
+        MatchNotifier notifier;
+        notifier.SetInterval(100);
+        notifier.Offer(QStringLiteral("Shop"), QStringLiteral("http://s/"), QStringLiteral("d1"));
+        for (const char* d : {"d2", "d3", "d4"}) {
+            notifier.Offer(QStringLiteral(" "), QStringLiteral("http://s/"),
+                           QString::fromLatin1(d));
+        }
+        QCOMPARE(shown.size(), std::size_t{1});
+        QCOMPARE(shown[0].summary, QStringLiteral("New match: Shop"));
+        QCOMPARE(shown[0].body, QStringLiteral("d1"));
+        QTRY_COMPARE(shown.size(), std::size_t{2});
+        QCOMPARE(shown[1].summary, QStringLiteral("New match: http://s/"));  // no title
+        QCOMPARE(shown[1].body, QStringLiteral("d2\nand 2 more"));
+        QTest::qWait(250);
+        QCOMPARE(shown.size(), std::size_t{2});
+        MatchNotifier::SetHook({});
     }
 
     void resultsModelKeepsItsContract() {

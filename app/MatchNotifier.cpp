@@ -48,6 +48,17 @@ bool NotificationServiceExists() {
            reply.arguments().constFirst().toStringList().contains(service);
 }
 
+// Whether the service reads the body as markup; only then must the page's
+// text be escaped, or its '&' and '<' would show as entities.
+bool ServiceReadsMarkup() {
+    const QDBusMessage ask = QDBusMessage::createMethodCall(
+        QString::fromLatin1(kService), QString::fromLatin1(kPath), QString::fromLatin1(kService),
+        QStringLiteral("GetCapabilities"));
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(ask, QDBus::Block, 2000);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().constFirst().toStringList().contains(QStringLiteral("body-markup"));
+}
+
 }  // namespace
 
 void MatchNotifier::SetHook(Hook hook) {
@@ -96,12 +107,15 @@ void MatchNotifier::Show(const Notice& notice) {
 
 void MatchNotifier::ShowOnDesktop(const Notice& notice) {
     if (NotificationServiceExists()) {
+        if (!bodyMarkup_) {
+            bodyMarkup_ = ServiceReadsMarkup();
+        }
         QDBusMessage call = QDBusMessage::createMethodCall(
             QString::fromLatin1(kService), QString::fromLatin1(kPath),
             QString::fromLatin1(kService), QStringLiteral("Notify"));
-        // The body may be read as markup: page text must not become tags.
         call << QStringLiteral("Quillex") << 0u << QStringLiteral("quillex") << notice.summary
-             << notice.body.toHtmlEscaped() << QStringList() << QVariantMap() << -1;
+             << (*bodyMarkup_ ? notice.body.toHtmlEscaped() : notice.body) << QStringList()
+             << QVariantMap() << -1;
         QDBusConnection::sessionBus().send(call);
         return;
     }

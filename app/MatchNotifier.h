@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <optional>
 
 class QSystemTrayIcon;
 
@@ -42,6 +43,7 @@ private:
     Notice held_;
     int heldCount_ = 0;
     QSystemTrayIcon* tray_ = nullptr;
+    std::optional<bool> bodyMarkup_;  // asked of the service once
 };
 
 }  // namespace qx

@@ -124,27 +124,36 @@ void RemainingRows::RemoveAt(std::size_t row) {
     CompactIfSparse();
 }
 
-std::optional<std::size_t> RemainingRows::RemoveByUrl(const std::string& url) {
-    auto found = byUrl_.find(url);
-    if (found == byUrl_.end()) {
+std::size_t RemainingRows::HashOf(const std::string& url) {
+    return std::hash<std::string>{}(url);
+}
+
+std::optional<std::size_t> RemainingRows::TopmostIndexOf(const std::string& url) const {
+    auto entry = byUrl_.find(HashOf(url));
+    if (entry == byUrl_.end()) {
         return std::nullopt;
     }
-    const std::size_t index = found->second.Front();
-    const std::size_t row = RowOf(index);
-    if (!found->second.Remove(index)) {
-        byUrl_.erase(found);
+    return entry->second.FirstWhere([&](std::size_t i) { return storage_[i].url == url; });
+}
+
+std::optional<std::size_t> RemainingRows::RemoveByUrl(const std::string& url) {
+    const std::optional<std::size_t> index = TopmostIndexOf(url);
+    if (!index) {
+        return std::nullopt;
     }
-    Kill(index);
+    const std::size_t row = RowOf(*index);
+    UnindexUrl(*index);
+    Kill(*index);
     CompactIfSparse();
     return row;
 }
 
 std::optional<std::size_t> RemainingRows::Find(const std::string& url) const {
-    auto found = byUrl_.find(url);
-    if (found == byUrl_.end()) {
+    const std::optional<std::size_t> index = TopmostIndexOf(url);
+    if (!index) {
         return std::nullopt;
     }
-    return RowOf(found->second.Front());
+    return RowOf(*index);
 }
 
 void RemainingRows::Clear() {
@@ -211,14 +220,14 @@ void RemainingRows::RebuildFenwick() {
 }
 
 void RemainingRows::IndexUrl(std::size_t storageIndex) {
-    auto [entry, added] = byUrl_.try_emplace(storage_[storageIndex].url, storageIndex);
+    auto [entry, added] = byUrl_.try_emplace(HashOf(storage_[storageIndex].url), storageIndex);
     if (!added) {
         entry->second.Add(storageIndex);
     }
 }
 
 void RemainingRows::UnindexUrl(std::size_t storageIndex) {
-    auto found = byUrl_.find(storage_[storageIndex].url);
+    auto found = byUrl_.find(HashOf(storage_[storageIndex].url));
     if (found != byUrl_.end() && !found->second.Remove(storageIndex)) {
         byUrl_.erase(found);
     }

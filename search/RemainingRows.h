@@ -69,12 +69,25 @@ private:
     std::deque<StoredRow> storage_;
     std::vector<std::uint8_t> aliveFlags_;
     std::vector<int> fenwick_;  // 1-based sums of alive flags
-    // The storage indexes of the rows holding one URL, ascending. Nearly
-    // every URL is held by one row, so the first index needs no allocation.
+    // The storage indexes of the rows whose URLs share one hash, ascending.
+    // Nearly every hash is held by one row, so the first index needs no
+    // allocation.
     class UrlRows {
     public:
         explicit UrlRows(std::size_t index) : first_(index) {}
-        std::size_t Front() const { return first_; }
+        // The first index for which `matches` holds, if any.
+        template <typename Predicate>
+        std::optional<std::size_t> FirstWhere(Predicate matches) const {
+            if (matches(first_)) {
+                return first_;
+            }
+            for (std::size_t index : more_) {
+                if (matches(index)) {
+                    return index;
+                }
+            }
+            return std::nullopt;
+        }
         void Add(std::size_t index);
         // False when no row is left.
         bool Remove(std::size_t index);
@@ -87,7 +100,13 @@ private:
         std::size_t first_;
         std::vector<std::size_t> more_;  // after first_, ascending
     };
-    std::unordered_map<std::string, UrlRows> byUrl_;
+    // Keyed by the URL's hash rather than by a copy of it: a long list holds
+    // each URL once, in its row. Rows whose URLs merely share a hash are told
+    // apart by comparing the stored URL.
+    std::unordered_map<std::size_t, UrlRows> byUrl_;
+    static std::size_t HashOf(const std::string& url);
+    // The storage index of the topmost row holding `url`.
+    std::optional<std::size_t> TopmostIndexOf(const std::string& url) const;
     std::size_t alive_ = 0;
 };
 

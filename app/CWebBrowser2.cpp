@@ -61,19 +61,23 @@ QString EngineMissingReason() {
 
 #ifdef QX_HAVE_WEBENGINE
 // Hands every navigation request to the wrapper before letting it through.
+// The flag says whether the request starts a navigation of its own: a main
+// frame request that is not a redirect (server redirects, meta refresh and
+// script redirects are part of the navigation they come from).
 class AnnouncingPage : public QWebEnginePage {
 public:
-    AnnouncingPage(std::function<void(const QUrl&, bool)> announce, QObject* parent)
+    using Announce = std::function<void(const QUrl&, bool mainFrame, bool startsNavigation)>;
+    AnnouncingPage(Announce announce, QObject* parent)
         : QWebEnginePage(parent), announce_(std::move(announce)) {}
 
 protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
-        announce_(url, isMainFrame);
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
+        announce_(url, isMainFrame, isMainFrame && type != NavigationTypeRedirect);
         return true;
     }
 
 private:
-    std::function<void(const QUrl&, bool)> announce_;
+    Announce announce_;
 };
 #endif
 
@@ -137,7 +141,13 @@ bool CWebBrowser2::Create() {
     PrepareEngine();  // for hosts that did not call it before the application object
     view_ = new QWebEngineView(this);
     view_->setPage(new AnnouncingPage(
-        [this](const QUrl& url, bool mainFrame) {
+        [this](const QUrl& url, bool mainFrame, bool startsNavigation) {
+            // The engine ends a navigation that a new one replaces without
+            // a word; it has ended all the same.
+            if (startsNavigation && mainPending_) {
+                EndNavigation();
+            }
+            mainPending_ = mainPending_ || mainFrame;
             emit BeforeNavigate2(url.toString(QUrl::FullyEncoded), mainFrame);
         },
         view_));
@@ -155,13 +165,13 @@ void CWebBrowser2::ConnectView() {
     // The main frame's load has ended, however it ended.
     connect(page, &QWebEnginePage::loadFinished, this, [this](bool) {
         SetLoadStatus(QStringLiteral("Done"));
-        emit NavigateComplete2(view_->url().toString(QUrl::FullyEncoded));
+        EndNavigation();
     });
     // A crashed or killed renderer ends its navigation too; the engine starts
     // a new renderer with the next one.
     connect(page, &QWebEnginePage::renderProcessTerminated, this, [this] {
         SetLoadStatus(QStringLiteral("The page has stopped; navigate to go on"));
-        emit NavigateComplete2(view_->url().toString(QUrl::FullyEncoded));
+        EndNavigation();
     });
     connect(page, &QWebEnginePage::loadStarted, this,
             [this] { SetLoadStatus(QStringLiteral("Loading…")); });
@@ -171,6 +181,13 @@ void CWebBrowser2::ConnectView() {
         }
     });
     connect(page, &QWebEnginePage::linkHovered, this, &CWebBrowser2::OnLinkHovered);
+#endif
+}
+
+void CWebBrowser2::EndNavigation() {
+#ifdef QX_HAVE_WEBENGINE
+    mainPending_ = false;
+    emit NavigateComplete2(view_->url().toString(QUrl::FullyEncoded));
 #endif
 }
 

@@ -54,8 +54,9 @@ signals:
     // Every navigation request, of the main frame and of frames, server
     // redirects included; none is refused.
     void BeforeNavigate2(const QString& url, bool mainFrame);
-    // The main frame's navigation has ended (loaded, failed, stopped, or its
-    // renderer is gone); `url` is where the page now is.
+    // The main frame's navigation has ended (loaded, failed, stopped,
+    // replaced by a new one, or its renderer is gone); `url` is where the
+    // page now is.
     void NavigateComplete2(const QString& url);
     // What a browser's status bar would show: the link under the mouse, or
     // the load state.
@@ -63,6 +64,7 @@ signals:
 
 private:
     void ConnectView();
+    void EndNavigation();
     void ShowNotice(const QString& text);
     void OnLinkHovered(const QString& url);
     void SetLoadStatus(const QString& text);
@@ -71,6 +73,8 @@ private:
     QWebEngineView* view_ = nullptr;
     QLabel* notice_ = nullptr;
     QString loadStatus_;
+    // A main frame navigation was announced and has not ended yet.
+    bool mainPending_ = false;
 };
 
 }  // namespace qx

@@ -125,14 +125,21 @@ private slots:
         LoadAndWait([&] { home_->OnRefresh(); });
         QCOMPARE(site.Requests("/b"), 2);
 
-        // A page that never answers is ended by "!".
+        // A page that never answers is ended by a new navigation, which is
+        // recorded, or by "!".
         test::RawServer silent([](test::RawServer::Connection& c) {
             c.ReadRequest();
             c.Wait(std::chrono::seconds(60));
         });
+        const QString silentUrl = QStringLiteral("http://127.0.0.1:%1/").arg(silent.Port());
+        home_->RecordBox()->setChecked(true);
+        home_->Navigate(silentUrl);
+        QTRY_VERIFY_WITH_TIMEOUT(silent.Connections() == 1, kLoadTimeoutMs);
+        LoadAndWait([&] { home_->Navigate(Url(site, "/a")); }, 2);  // silent's end, then /a's
+        QCOMPARE(window_->LinksPage()->List()->GetItemText(1, 0), Url(site, "/a"));
         QSignalSpy complete(home_->Browser(), &CWebBrowser2::NavigateComplete2);
-        home_->Navigate(QStringLiteral("http://127.0.0.1:%1/").arg(silent.Port()));
-        QTRY_VERIFY_WITH_TIMEOUT(silent.Connections() >= 1, kLoadTimeoutMs);
+        home_->Navigate(silentUrl);
+        QTRY_VERIFY_WITH_TIMEOUT(silent.Connections() == 2, kLoadTimeoutMs);
         QCOMPARE(complete.count(), 0);
         home_->OnStop();
         QTRY_COMPARE_WITH_TIMEOUT(complete.count(), 1, kLoadTimeoutMs);
@@ -143,7 +150,7 @@ private slots:
         QVERIFY(renderer > 0);
         LoadAndWait([&] { ::kill(static_cast<pid_t>(renderer), SIGKILL); });
         LoadAndWait([&] { home_->Navigate(Url(site, "/a")); });
-        QCOMPARE(site.Requests("/a"), 2);
+        QCOMPARE(site.Requests("/a"), 3);
 #endif
     }
 
@@ -173,11 +180,11 @@ private:
         }
     }
 
-    // Runs `start` and waits for the main frame's navigation to end.
-    void LoadAndWait(const std::function<void()>& start) {
+    // Runs `start` and waits for `ends` ends of main frame navigations.
+    void LoadAndWait(const std::function<void()>& start, int ends = 1) {
         QSignalSpy complete(home_->Browser(), &CWebBrowser2::NavigateComplete2);
         start();
-        QTRY_VERIFY_WITH_TIMEOUT(complete.count() >= 1, kLoadTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(complete.count() >= ends, kLoadTimeoutMs);
     }
 
     void ClickLink(const QString& id) {

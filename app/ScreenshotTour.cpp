@@ -4,8 +4,10 @@
 #include <QDir>
 #include <QPixmap>
 #include <QTimer>
+#include <memory>
 
 #include "app/CMainWindow.h"
+#include "app/CTabPg1.h"
 #include "app/CTabPg3.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
@@ -15,6 +17,7 @@ namespace qx {
 namespace {
 
 constexpr int kSettleMs = 300;
+constexpr int kHomeLoadTimeoutMs = 15000;
 
 void FillSampleRows(CMainWindow* window) {
     CTabPg2* search = window->SearchPage();
@@ -37,15 +40,7 @@ void FillSampleRows(CMainWindow* window) {
     results->SetCountText(QStringLiteral("2"));
 }
 
-}  // namespace
-
-QString ScreenshotTour::RequestedFolder() {
-    return qEnvironmentVariable("QX_SCREENSHOT_DIR");
-}
-
-void ScreenshotTour::Run(CMainWindow* window, const QString& folder) {
-    QDir().mkpath(folder);
-    FillSampleRows(window);
+void VisitTabs(CMainWindow* window, const QString& folder) {
     const char* names[] = {"home", "search", "results", "links"};
     for (int page = 0; page < 4; ++page) {
         QTimer::singleShot(kSettleMs * (page + 1), window, [window, folder, page, names] {
@@ -64,6 +59,35 @@ void ScreenshotTour::Run(CMainWindow* window, const QString& folder) {
         window->grab().save(QDir(folder).filePath(QStringLiteral("search-advanced.png")));
         window->close();
     });
+}
+
+}  // namespace
+
+QString ScreenshotTour::RequestedFolder() {
+    return qEnvironmentVariable("QX_SCREENSHOT_DIR");
+}
+
+void ScreenshotTour::Run(CMainWindow* window, const QString& folder) {
+    QDir().mkpath(folder);
+    FillSampleRows(window);
+    // With QX_SCREENSHOT_HOME_URL the Home tab shows that page: the tour
+    // starts once it has loaded (or after a while, loaded or not).
+    const QString homeUrl = qEnvironmentVariable("QX_SCREENSHOT_HOME_URL");
+    if (homeUrl.isEmpty()) {
+        VisitTabs(window, folder);
+        return;
+    }
+    auto started = std::make_shared<bool>(false);
+    auto start = [window, folder, started] {
+        if (!*started) {
+            *started = true;
+            VisitTabs(window, folder);
+        }
+    };
+    QObject::connect(window->HomePage()->Browser(), &CWebBrowser2::NavigateComplete2, window,
+                     [window, start] { QTimer::singleShot(kSettleMs, window, start); });
+    QTimer::singleShot(kHomeLoadTimeoutMs, window, start);
+    window->HomePage()->Navigate(homeUrl);
 }
 
 }  // namespace qx

@@ -195,6 +195,7 @@ TEST_F(CrawlEngineTest, StopOnMatchSkipsTheRootsEntriesAndLaterTheStartRow) {
     EXPECT_EQ(site.Requests("/"), 1);
     EXPECT_EQ(site.Requests("/a.html"), 0);
     EXPECT_EQ(site.Requests("/b.html"), 0);
+    EXPECT_EQ(session->Remaining().Size(), 0u);  // the skipped rows went too
     EXPECT_TRUE(roots->Contains(0));
 
     // A later search from the same start row: the row is not fetched at all.
@@ -207,6 +208,7 @@ TEST_F(CrawlEngineTest, StopOnMatchSkipsTheRootsEntriesAndLaterTheStartRow) {
     ASSERT_TRUE(RunToEnd());
     EXPECT_EQ(site.Requests("/"), 1);
     EXPECT_EQ(session->ScanRows().size(), 0u);
+    EXPECT_EQ(session->Remaining().Size(), 0u);
     EXPECT_GT(rowsBefore, 0u);
 }
 

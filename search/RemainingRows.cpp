@@ -288,15 +288,21 @@ void RemainingRows::CompactIfSparse() {
     // The URL index is renumbered in place rather than built again: hashing
     // every URL of a list of a hundred thousand rows again would hold up the
     // window for a noticeable moment.
+    // The rows move up in place: a second list of them would be the peak of
+    // the program's memory when a long list is compacted.
     std::vector<std::size_t> newIndex(storage_.size());
-    std::deque<StoredRow> rows;
+    std::size_t kept = 0;
     for (std::size_t i = 0; i < storage_.size(); ++i) {
         if (aliveFlags_[i]) {
-            newIndex[i] = rows.size();
-            rows.push_back(std::move(storage_[i]));
+            newIndex[i] = kept;
+            if (kept != i) {
+                storage_[kept] = std::move(storage_[i]);
+            }
+            ++kept;
         }
     }
-    storage_ = std::move(rows);
+    storage_.erase(storage_.begin() + static_cast<std::ptrdiff_t>(kept), storage_.end());
+    storage_.shrink_to_fit();
     aliveFlags_.assign(storage_.size(), 1);
     RebuildFenwick();
     for (auto& entry : byUrl_) {

@@ -29,7 +29,7 @@ public:
     static constexpr int kMinWidth = 500;
     static constexpr int kMinHeight = 300;
     static constexpr int kDefaultWidth = 760;
-    static constexpr int kDefaultHeight = 540;
+    static constexpr int kDefaultHeight = 640;
 
     explicit CMainWindow(QWidget* parent = nullptr);
     ~CMainWindow() override;

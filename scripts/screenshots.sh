@@ -24,8 +24,9 @@ PY
 server=$!
 trap 'kill $server; rm -rf "$config"' EXIT
 until [ -s "$config/port" ]; do sleep 0.1; done
-# A private settings folder: no saved placement, no running instance met.
-XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$config" QX_SCREENSHOT_DIR="$out" \
+# A private settings folder: no saved placement, no running instance met (its
+# socket is in the temporary folder).
+XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$config" TMPDIR="$config" QX_SCREENSHOT_DIR="$out" \
   QX_SCREENSHOT_HOME_URL="http://127.0.0.1:$(cat "$config/port")/home-page.html" \
   timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" "$build/app/quillex"
 ls -l "$out"

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QRegularExpressionValidator>
@@ -16,6 +15,8 @@
 #include "app/CMainWindow.h"
 #include "app/CTabPg1.h"
 #include "app/CTabPg3.h"
+#include "app/FittingScrollArea.h"
+#include "app/FlowLayout.h"
 #include "app/ListViews.h"
 #include "app/MessageBox.h"
 #include "links/ui/CListEditView.h"
@@ -27,6 +28,14 @@ namespace {
 
 const std::initializer_list<int> kScanChars = {30, 30, 100};
 const std::initializer_list<int> kRemainingChars = {50, 15, 15, 15};
+
+// The advanced controls: box widths in digits, and the gaps in pixels.
+constexpr int kNumberChars = 5;
+constexpr int kWordsChars = 16;
+constexpr int kTextBoxPadding = 12;
+constexpr int kInGroupSpacing = 4;
+constexpr int kBetweenGroupsSpacing = 14;
+constexpr int kLineSpacing = 4;
 
 // Closing the window must end the program within two seconds even while
 // transfers hang, so the session waits for its threads only this long.
@@ -77,8 +86,12 @@ CTabPg2::CTabPg2(QWidget* parent)
     for (QPushButton* button : {startButton, stopButton, clearButton, advancedButton, seButton}) {
         top->addWidget(button);
     }
-    advanced_ = BuildAdvancedControls();
+    advanced_ = new FittingScrollArea(BuildAdvancedControls(), this);
     advanced_->hide();
+    // The advanced controls get the height they need; the lists share the rest.
+    for (QTableView* list : {scanView, remainingView}) {
+        list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    }
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(deleteButton, 1);
@@ -147,8 +160,13 @@ QLineEdit* CTabPg2::NumericEdit() {
     // Number boxes take digits only, as the original number-only edits did.
     edit->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
-    edit->setMaximumWidth(70);
+    edit->setFixedWidth(TextBoxWidth(edit, kNumberChars));
     return edit;
+}
+
+int CTabPg2::TextBoxWidth(const QLineEdit* edit, int characters) {
+    return edit->fontMetrics().horizontalAdvance(QString(characters, QLatin1Char('0'))) +
+           kTextBoxPadding;
 }
 
 QWidget* CTabPg2::BuildAdvancedControls() {
@@ -182,59 +200,60 @@ QWidget* CTabPg2::BuildAdvancedControls() {
     maxRemainingEdit = NumericEdit();
     excludeUrlCheck = check("Exclude URL");
     includeUrlCheck = check("Include URL");
+    for (QLineEdit* words : {includeEdit, excludeEdit}) {
+        words->setFixedWidth(TextBoxWidth(words, kWordsChars));
+    }
 
-    auto* grid = new QGridLayout(panel);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->addWidget(label("Target: $"), 0, 0);
-    grid->addWidget(targetEdit, 0, 1);
-    targetEdit->setParent(panel);
-    grid->addWidget(label("Include:"), 0, 2);
-    grid->addWidget(includeEdit, 0, 3, 1, 2);
-    includeEdit->setParent(panel);
-    grid->addWidget(label("Exclude:"), 0, 5);
-    grid->addWidget(excludeEdit, 0, 6, 1, 2);
-    excludeEdit->setParent(panel);
-
-    auto addPair = [grid, panel](int row, int column, QCheckBox* box, QLineEdit* edit) {
-        grid->addWidget(box, row, column);
-        edit->setParent(panel);
-        grid->addWidget(edit, row, column + 1);
+    // Each label travels with its box: the flow wraps between the groups
+    // only, so nothing is cut at a narrow window and nothing drifts apart at
+    // a wide one.
+    auto group = [panel](std::initializer_list<QWidget*> widgets) {
+        auto* box = new QWidget(panel);
+        auto* row = new QHBoxLayout(box);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(kInGroupSpacing);
+        for (QWidget* widget : widgets) {
+            widget->setParent(box);
+            row->addWidget(widget);
+        }
+        return box;
     };
-    addPair(1, 0, maxDepthCheck, maxDepthEdit);
-    addPair(1, 2, widthDepthCheck, widthDepthEdit);
-    addPair(1, 4, maxConnectionsCheck, maxConnectionsEdit);
-    addPair(1, 6, defaultWidthCheck, defaultWidthEdit);
-    addPair(2, 0, repeatCheck, repeatEdit);
-    grid->addWidget(label("s"), 2, 2);
-    addPair(2, 4, maxRemainingCheck, maxRemainingEdit);
-    grid->addWidget(stopOnMatchCheck, 2, 6);
-    grid->addWidget(itemIncludeCheck, 2, 7);
-
-    auto* describe = new QHBoxLayout;
-    describe->addWidget(describeCheck);
-    describeForwardEdit->setParent(panel);
-    describe->addWidget(describeForwardEdit);
-    describe->addWidget(label(", r"));
-    describeBackwardEdit->setParent(panel);
-    describe->addWidget(describeBackwardEdit);
-    describe->addStretch(1);
-    grid->addLayout(describe, 3, 0, 1, 4);
-    grid->addWidget(noRemoveCheck, 3, 4);
-    grid->addWidget(excludeUrlCheck, 3, 6);
-    grid->addWidget(includeUrlCheck, 3, 7);
-
     auto* timing = new QHBoxLayout(engineTimingGroup);
-    timing->addWidget(engineTimingCheck);
-    timing->addWidget(new QLabel(QStringLiteral("revs:"), engineTimingGroup));
-    engineRevsEdit->setParent(engineTimingGroup);
-    timing->addWidget(engineRevsEdit);
-    timing->addWidget(new QLabel(QStringLiteral("msec"), engineTimingGroup));
-    timing->addWidget(new QLabel(QStringLiteral("damp:"), engineTimingGroup));
-    engineDampEdit->setParent(engineTimingGroup);
-    timing->addWidget(engineDampEdit);
-    timing->addWidget(new QLabel(QStringLiteral("msec"), engineTimingGroup));
-    timing->addStretch(1);
-    grid->addWidget(engineTimingGroup, 4, 0, 1, 8);
+    timing->setContentsMargins(kInGroupSpacing, 0, kInGroupSpacing, kInGroupSpacing);
+    timing->setSpacing(kInGroupSpacing);
+    auto addTiming = [timing, this](QWidget* widget) {
+        widget->setParent(engineTimingGroup);
+        timing->addWidget(widget);
+    };
+    addTiming(engineTimingCheck);
+    addTiming(label("revs:"));
+    addTiming(engineRevsEdit);
+    addTiming(label("msec"));
+    timing->addSpacing(kBetweenGroupsSpacing);
+    addTiming(label("damp:"));
+    addTiming(engineDampEdit);
+    addTiming(label("msec"));
+
+    auto* flow = new FlowLayout(panel, kBetweenGroupsSpacing, kLineSpacing);
+    flow->setContentsMargins(0, 0, 0, 0);
+    const std::initializer_list<QWidget*> lines[] = {
+        {group({label("Target: $"), targetEdit}), group({label("Include:"), includeEdit}),
+         group({label("Exclude:"), excludeEdit})},
+        {group({maxDepthCheck, maxDepthEdit}), group({widthDepthCheck, widthDepthEdit}),
+         group({maxConnectionsCheck, maxConnectionsEdit}),
+         group({defaultWidthCheck, defaultWidthEdit})},
+        {group({repeatCheck, repeatEdit, label("s")}), group({maxRemainingCheck, maxRemainingEdit}),
+         stopOnMatchCheck, itemIncludeCheck},
+        {group({describeCheck, describeForwardEdit, label(", r"), describeBackwardEdit}),
+         noRemoveCheck, excludeUrlCheck, includeUrlCheck},
+        {engineTimingGroup},
+    };
+    for (const auto& line : lines) {
+        flow->AddLineBreak();
+        for (QWidget* item : line) {
+            flow->addWidget(item);
+        }
+    }
     return panel;
 }
 

@@ -133,6 +133,7 @@ private:
 
     QWidget* BuildAdvancedControls();
     QLineEdit* NumericEdit();
+    static int TextBoxWidth(const QLineEdit* edit, int characters);
     void ConnectCommands();
     void ConnectPopup(QTableView* view);
     void ShowPopup(QTableView* view, const QPoint& position);

@@ -2,6 +2,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QtTest>
 #include <atomic>
 #include <thread>
@@ -398,6 +399,45 @@ private slots:
         QCOMPARE(page_->advancedButton->text(), QStringLiteral("Advanced"));
         page_->advancedButton->click();
         QVERIFY(!page_->targetEdit->isVisible());
+    }
+
+    // The advanced controls: every label whole and beside its box at the
+    // smallest window and at a wide one; with them shown, both lists still
+    // show six rows at the default size.
+    void advancedControlsFitTheWindow() {
+        window_->show();
+        page_->advancedButton->click();
+        const std::pair<QCheckBox*, QLineEdit*> pairs[] = {
+            {page_->maxDepthCheck, page_->maxDepthEdit},
+            {page_->widthDepthCheck, page_->widthDepthEdit},
+            {page_->maxConnectionsCheck, page_->maxConnectionsEdit},
+            {page_->defaultWidthCheck, page_->defaultWidthEdit},
+            {page_->repeatCheck, page_->repeatEdit},
+            {page_->maxRemainingCheck, page_->maxRemainingEdit},
+            {page_->describeCheck, page_->describeForwardEdit}};
+        for (const QSize size : {QSize(500, 300), QSize(1600, 700)}) {
+            window_->resize(size);
+            QTest::qWait(50);
+            for (QWidget* text : page_->findChildren<QWidget*>()) {
+                const bool labelled =
+                    qobject_cast<QLabel*>(text) != nullptr || qobject_cast<QCheckBox*>(text);
+                QVERIFY2(
+                    !labelled || !text->isVisible() || text->width() >= text->sizeHint().width(),
+                    qPrintable(text->property("text").toString()));
+            }
+            for (const auto& [check, box] : pairs) {
+                const QRect label(check->mapTo(window_, QPoint()), check->size());
+                const QRect edit(box->mapTo(window_, QPoint()), box->size());
+                QVERIFY2(edit.left() > label.right() && edit.left() - label.right() <= 10 &&
+                             qAbs(edit.center().y() - label.center().y()) <= 4,
+                         qPrintable(check->text()));
+            }
+        }
+        window_->resize(CMainWindow::kDefaultWidth, CMainWindow::kDefaultHeight);
+        QTest::qWait(50);
+        for (const QTableView* list : {page_->scanView, page_->remainingView}) {
+            QVERIFY(list->viewport()->height() >= 6 * list->verticalHeader()->defaultSectionSize());
+        }
     }
 
     void popupCommands() {

@@ -1,0 +1,37 @@
+#include "app/FittingScrollArea.h"
+
+#include <QResizeEvent>
+#include <QScrollBar>
+
+namespace qx {
+
+FittingScrollArea::FittingScrollArea(QWidget* widget, QWidget* parent) : QScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWidgetResizable(true);
+    setWidget(widget);
+    // The widget shows on the page's own background.
+    viewport()->setAutoFillBackground(false);
+    widget->setAutoFillBackground(false);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+}
+
+QSize FittingScrollArea::sizeHint() const {
+    const int width = viewport()->width();
+    return {width, widget() != nullptr ? widget()->heightForWidth(width) : 0};
+}
+
+QSize FittingScrollArea::minimumSizeHint() const {
+    // Short windows scroll the area rather than overlap what follows it.
+    return {0, verticalScrollBar()->sizeHint().height() * 2};
+}
+
+void FittingScrollArea::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    // The height wanted follows the width.
+    if (event->size().width() != event->oldSize().width()) {
+        updateGeometry();
+    }
+}
+
+}  // namespace qx

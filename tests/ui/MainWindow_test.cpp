@@ -158,19 +158,20 @@ private slots:
         QTemporaryDir bin;
         const QString gate = bin.filePath(QStringLiteral("answer"));
         const QString log = bin.filePath(QStringLiteral("log"));
-        QFile script(bin.filePath(QStringLiteral("nmcli")));
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(
-            QStringLiteral("#!/bin/sh\n"
-                           "if [ \"$1\" = -t ]; then\n"
-                           "  for i in $(seq 200); do [ -e '%1' ] && break; sleep 0.05; done\n"
-                           "  printf 'Wired:802-3-ethernet\\nModem:gsm\\n'; exit 0\n"
-                           "fi\n"
-                           "echo \"$*\" >> '%2'\n")
-                .arg(gate, log)
-                .toUtf8());
-        script.close();
-        script.setPermissions(script.permissions() | QFile::ExeOwner);
+        {
+            QFile script(bin.filePath(QStringLiteral("nmcli")));
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write(QStringLiteral(R"(#!/bin/sh
+if [ "$1" = -t ]; then
+  for i in $(seq 200); do [ -e '%1' ] && break; sleep 0.05; done
+  printf 'Wired:802-3-ethernet\nModem:gsm\n'; exit 0
+fi
+echo "$*" >> '%2'
+)")
+                             .arg(gate, log)
+                             .toUtf8());
+            script.setPermissions(script.permissions() | QFile::ExeOwner);
+        }
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", bin.path().toUtf8() + ':' + path);
         CNetworkLink::SetConnectedProbe([] { return true; });

@@ -64,31 +64,23 @@ inline bool UnderWindowManager() {
 
 // A property of the root window or of a window, as xprop prints it.
 inline QString XProperty(const QString& property, WId window = 0) {
-    QStringList arguments = window == 0
-                                ? QStringList{QStringLiteral("-root")}
-                                : QStringList{QStringLiteral("-id"), QString::number(window)};
-    arguments << property;
     QProcess xprop;
-    xprop.start(QStringLiteral("xprop"), arguments);
+    xprop.start(QStringLiteral("xprop"),
+                window == 0
+                    ? QStringList{QStringLiteral("-root"), property}
+                    : QStringList{QStringLiteral("-id"), QString::number(window), property});
     xprop.waitForFinished(5000);
     return QString::fromLatin1(xprop.readAllStandardOutput());
 }
 
-// The windows as the window manager stacks them, the lowest first.
-inline QList<WId> StackingOrder() {
-    QList<WId> windows;
-    static const QRegularExpression id(QStringLiteral("0x[0-9a-f]+"));
-    for (const auto& match : id.globalMatch(XProperty(QStringLiteral("_NET_CLIENT_LIST_STACKING"))))
-        windows.append(match.captured().toULongLong(nullptr, 16));
-    return windows;
-}
-
 // True when the window manager stacks `upper` above `lower`.
 inline bool StackedAbove(const QWidget* upper, const QWidget* lower) {
-    const QList<WId> order = StackingOrder();
-    const qsizetype u = order.indexOf(upper->winId());
-    const qsizetype l = order.indexOf(lower->winId());
-    return u >= 0 && l >= 0 && u > l;
+    QList<WId> order;  // the lowest first
+    static const QRegularExpression id(QStringLiteral("0x[0-9a-f]+"));
+    for (const auto& match : id.globalMatch(XProperty(QStringLiteral("_NET_CLIENT_LIST_STACKING"))))
+        order.append(match.captured().toULongLong(nullptr, 16));
+    return order.contains(lower->winId()) &&
+           order.indexOf(upper->winId()) > order.indexOf(lower->winId());
 }
 
 }  // namespace qx::test

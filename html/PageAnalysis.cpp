@@ -43,9 +43,13 @@ std::size_t FindTitleTag(std::string_view pageText) {
 }  // namespace
 
 void AppendPageText(std::string& pageText, std::string_view chunk) {
-    std::size_t start = pageText.size();
+    std::size_t at = pageText.size();
     pageText.append(chunk);
-    std::replace(pageText.begin() + static_cast<std::ptrdiff_t>(start), pageText.end(), '\n', ' ');
+    // A page has few line breaks: find them with find (memchr) rather than
+    // testing every byte.
+    while ((at = pageText.find('\n', at)) != std::string::npos) {
+        pageText[at++] = ' ';
+    }
 }
 
 std::string ExtractTitle(std::string_view pageText) {

@@ -88,7 +88,7 @@ void CTabPg1::OnBeforeNavigate2(const QString& url, bool mainFrame) {
 void CTabPg1::OnNavigateComplete2(const QString& url) {
     recorded_ = 0;
     // The address box follows the page, unless the user is typing in it.
-    if (!(urlBox_->hasFocus() && urlBox_->isModified())) {
+    if (!url.isEmpty() && !(urlBox_->hasFocus() && urlBox_->isModified())) {
         urlBox_->setText(url);
     }
 }

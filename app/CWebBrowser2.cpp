@@ -30,6 +30,7 @@ QString ShortAddress(const QString& text) {
     return text.size() <= kShownAddressChars ? text : text.left(kShownAddressChars) + u'…';
 }
 
+#ifdef QX_HAVE_WEBENGINE
 QString HelperProgram() {
     const QString configured = qEnvironmentVariable("QTWEBENGINEPROCESS_PATH");
     if (!configured.isEmpty()) {
@@ -42,6 +43,7 @@ QString HelperProgram() {
     }
     return QDir(QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath)).filePath(name);
 }
+#endif
 
 // Why the engine cannot run here; empty when it can.
 QString EngineMissingReason() {
@@ -130,7 +132,8 @@ bool CWebBrowser2::Create() {
     if (view_ != nullptr) {
         return true;
     }
-    const QString missing = EngineMissingReason();
+    const QString missing =
+        engineFailed_ ? QStringLiteral("its helper process failed") : EngineMissingReason();
     if (!missing.isEmpty()) {
         ShowNotice(QStringLiteral("The built-in browser is not available (%1); Browse opens "
                                   "pages in the default browser.")
@@ -163,16 +166,28 @@ void CWebBrowser2::ConnectView() {
 #ifdef QX_HAVE_WEBENGINE
     QWebEnginePage* page = view_->page();
     // The main frame's load has ended, however it ended.
-    connect(page, &QWebEnginePage::loadFinished, this, [this](bool) {
+    connect(page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+        everLoaded_ = everLoaded_ || ok;
         SetLoadStatus(QStringLiteral("Done"));
         EndNavigation();
     });
     // A crashed or killed renderer ends its navigation too; the engine starts
     // a new renderer with the next one.
-    connect(page, &QWebEnginePage::renderProcessTerminated, this, [this] {
-        SetLoadStatus(QStringLiteral("The page has stopped; navigate to go on"));
-        EndNavigation();
-    });
+    connect(page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status) {
+                // A renderer that fails (not one that a page crashed or
+                // someone killed) before any page has ever loaded means the
+                // engine cannot run here; a failed launch reports a status
+                // of its own, outside the named ones.
+                const bool failed = status != QWebEnginePage::CrashedTerminationStatus &&
+                                    status != QWebEnginePage::KilledTerminationStatus;
+                if (!everLoaded_ && failed) {
+                    GiveUpEngine();
+                    return;
+                }
+                SetLoadStatus(QStringLiteral("The page has stopped; navigate to go on"));
+                EndNavigation();
+            });
     connect(page, &QWebEnginePage::loadStarted, this,
             [this] { SetLoadStatus(QStringLiteral("Loading…")); });
     connect(page, &QWebEnginePage::loadProgress, this, [this](int percent) {
@@ -181,6 +196,22 @@ void CWebBrowser2::ConnectView() {
         }
     });
     connect(page, &QWebEnginePage::linkHovered, this, &CWebBrowser2::OnLinkHovered);
+#endif
+}
+
+void CWebBrowser2::GiveUpEngine() {
+#ifdef QX_HAVE_WEBENGINE
+    EndNavigation();
+    engineFailed_ = true;
+    view_->hide();
+    view_->deleteLater();
+    view_ = nullptr;
+    Create();  // shows why there is no browser
+    emit StatusTextChange(QStringLiteral("The built-in browser failed to start"));
+    // The page asked for is not lost: the default browser shows it.
+    if (lastUrl_.isValid()) {
+        QDesktopServices::openUrl(lastUrl_);
+    }
 #endif
 }
 
@@ -210,6 +241,7 @@ void CWebBrowser2::Navigate(const QString& text) {
         emit StatusTextChange(QStringLiteral("Cannot open %1").arg(ShortAddress(text)));
         return;
     }
+    lastUrl_ = url;
     if (!Create()) {
         QDesktopServices::openUrl(url);
         return;

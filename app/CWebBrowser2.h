@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QString>
+#include <QUrl>
 
 class QLabel;
 class QVBoxLayout;
@@ -65,6 +66,8 @@ signals:
 private:
     void ConnectView();
     void EndNavigation();
+    // Drops the view whose engine failed and sends pages to the default browser.
+    void GiveUpEngine();
     void ShowNotice(const QString& text);
     void OnLinkHovered(const QString& url);
     void SetLoadStatus(const QString& text);
@@ -75,6 +78,9 @@ private:
     QString loadStatus_;
     // A main frame navigation was announced and has not ended yet.
     bool mainPending_ = false;
+    bool everLoaded_ = false;
+    bool engineFailed_ = false;
+    QUrl lastUrl_;
 };
 
 }  // namespace qx

@@ -173,6 +173,23 @@ private slots:
         QVERIFY(home_->Browser()->NoticeText().contains(QStringLiteral("default browser")));
     }
 
+    void aRendererThatFailsBeforeAnyPageGivesUpTheEngine() {
+        RequireEngine();
+#ifdef QX_HAVE_WEBENGINE
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+        home_->Navigate(QStringLiteral("http://a.example/y"));
+        emit home_->Browser()->View()->page()->renderProcessTerminated(
+            QWebEnginePage::AbnormalTerminationStatus, 1);
+        home_->Navigate(QStringLiteral("http://a.example/z"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        QCOMPARE(catcher.urls, QList<QUrl>({QUrl(QStringLiteral("http://a.example/y")),
+                                            QUrl(QStringLiteral("http://a.example/z"))}));
+        QVERIFY(!home_->Browser()->HasView());
+        QVERIFY(!home_->Browser()->NoticeText().isEmpty());
+#endif
+    }
+
 private:
     void RequireEngine() {
         if (!CWebBrowser2::EngineAvailable()) {

@@ -77,6 +77,8 @@ protected:
         announce_(url, isMainFrame, isMainFrame && type != NavigationTypeRedirect);
         return true;
     }
+    // There is one browser: links meant for a new window open in it.
+    QWebEnginePage* createWindow(WebWindowType) override { return this; }
 
 private:
     Announce announce_;

@@ -57,7 +57,9 @@ private slots:
     void recordingAddsTheFirstUrlOfEachNavigationAsTheSecondRow() {
         RequireEngine();
         test::LoopbackSite site({
-            {"/", {"<html><body><a id=\"l\" href=\"/frames\">frames</a></body></html>"}},
+            {"/",
+             {"<html><body><a id=\"l\" href=\"/frames\" "
+              "target=\"_blank\">frames</a></body></html>"}},
             {"/frames",
              {"<html><body><iframe src=\"/f1\"></iframe><iframe src=\"/f2\"></iframe>"
               "</body></html>"}},

@@ -253,37 +253,36 @@ void CWebBrowser2::Navigate(const QString& text) {
 #endif
 }
 
-void CWebBrowser2::GoBack() {
 #ifdef QX_HAVE_WEBENGINE
+void CWebBrowser2::TriggerPageAction(int action) {
     if (view_ != nullptr) {
-        view_->back();
+        view_->triggerPageAction(static_cast<QWebEnginePage::WebAction>(action));
     }
-#endif
+}
+
+void CWebBrowser2::GoBack() {
+    TriggerPageAction(QWebEnginePage::Back);
 }
 
 void CWebBrowser2::GoForward() {
-#ifdef QX_HAVE_WEBENGINE
-    if (view_ != nullptr) {
-        view_->forward();
-    }
-#endif
+    TriggerPageAction(QWebEnginePage::Forward);
 }
 
 void CWebBrowser2::Refresh() {
-#ifdef QX_HAVE_WEBENGINE
-    if (view_ != nullptr) {
-        view_->reload();
-    }
-#endif
+    TriggerPageAction(QWebEnginePage::Reload);
 }
 
 void CWebBrowser2::Stop() {
-#ifdef QX_HAVE_WEBENGINE
-    if (view_ != nullptr) {
-        view_->stop();
-    }
-#endif
+    TriggerPageAction(QWebEnginePage::Stop);
 }
+#else
+// Without the engine there is no page to act on.
+void CWebBrowser2::TriggerPageAction(int) {}
+void CWebBrowser2::GoBack() {}
+void CWebBrowser2::GoForward() {}
+void CWebBrowser2::Refresh() {}
+void CWebBrowser2::Stop() {}
+#endif
 
 void CWebBrowser2::SetBorder(bool thin) {
     setFrameStyle(thin ? (QFrame::Box | QFrame::Plain) : QFrame::NoFrame);

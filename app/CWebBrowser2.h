@@ -66,6 +66,8 @@ signals:
 private:
     void ConnectView();
     void EndNavigation();
+    // One of the page's actions (QWebEnginePage::WebAction) on the view, if any.
+    void TriggerPageAction(int action);
     // Drops the view whose engine failed and sends pages to the default browser.
     void GiveUpEngine();
     void ShowNotice(const QString& text);

@@ -164,6 +164,15 @@ bool CWebBrowser2::Create() {
 #endif
 }
 
+// How the engine's signals stand for the browser's three events:
+// - BeforeNavigate2: QWebEnginePage::acceptNavigationRequest, called for every
+//   request of the main frame and of frames, redirects included (see
+//   AnnouncingPage); every one is let through.
+// - NavigateComplete2: loadFinished (the main frame's load has ended, loaded
+//   or not), renderProcessTerminated, and a new main frame request that
+//   replaces one still loading, which the engine ends without a signal.
+// - StatusTextChange: linkHovered (the link under the mouse), loadStarted,
+//   loadProgress and loadFinished ("Loading…", "Loading… N%", "Done").
 void CWebBrowser2::ConnectView() {
 #ifdef QX_HAVE_WEBENGINE
     QWebEnginePage* page = view_->page();

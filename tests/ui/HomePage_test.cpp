@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "UiTestSupport.h"
+#include "UrlCatcher.h"
 #include "app/CMainWindow.h"
 #include "app/CTabPg1.h"
 #include "app/CTabPg3.h"
@@ -29,15 +30,6 @@ QString Url(const test::LoopbackSite& site, const char* path) {
 }
 
 }  // namespace
-
-// Receives the URLs handed to the default browser.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls.append(url); }
-};
 
 class HomePageTest : public QObject {
     Q_OBJECT
@@ -161,7 +153,7 @@ private slots:
         CWebBrowser2::SetEngineDisabled(true);
         window_ = std::make_unique<CMainWindow>();
         home_ = window_->HomePage();
-        UrlCatcher catcher;
+        test::UrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
         CTabPg3* results = window_->ResultsPage();
         results->AppendResult(QStringLiteral("T"), QStringLiteral("http://a.example/x"), {});
@@ -178,7 +170,7 @@ private slots:
     void aRendererThatFailsBeforeAnyPageGivesUpTheEngine() {
         RequireEngine();
 #ifdef QX_HAVE_WEBENGINE
-        UrlCatcher catcher;
+        test::UrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
         home_->Navigate(QStringLiteral("http://a.example/y"));
         emit home_->Browser()->View()->page()->renderProcessTerminated(

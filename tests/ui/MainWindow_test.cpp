@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "UiTestSupport.h"
+#include "UrlCatcher.h"
 #include "app/CMainWindow.h"
 #include "app/CNetworkLink.h"
 #include "app/CTabPg3.h"
@@ -14,14 +15,6 @@
 #include "search/ui/CTabPg2.h"
 
 using namespace qx;
-
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls.append(url); }
-};
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -271,7 +264,7 @@ echo "$*" >> '%2'
         page.close();
         OpenUserSettings()->setValue(QStringLiteral("Main/Path"), folder.path());
         QCOMPARE(HelpFilePath(), page.fileName());
-        UrlCatcher catcher;
+        test::UrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
         CMainWindow window;
         window.Action(QStringLiteral("help"))->trigger();

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "UiTestSupport.h"
+#include "UrlCatcher.h"
 #include "app/CMainWindow.h"
 #include "app/CTabPg1.h"
 #include "app/CTabPg3.h"
@@ -20,15 +21,6 @@
 #include "search/ui/CTabPg2.h"
 
 using namespace qx;
-
-// Receives the URLs that "Launch" hands to the desktop instead of a browser.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls.append(url); }
-};
 
 class ResultsPageTest : public QObject {
     Q_OBJECT
@@ -291,7 +283,7 @@ private slots:
 
 private:
     std::unique_ptr<test::TemporaryUserSettings> settings_;
-    UrlCatcher catcher_;
+    test::UrlCatcher catcher_;
 };
 
 QTEST_MAIN(ResultsPageTest)

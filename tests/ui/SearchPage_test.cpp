@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "UiTestSupport.h"
+#include "UrlCatcher.h"
 #include "app/CMainWindow.h"
 #include "app/CTabPg1.h"
 #include "app/CTabPg3.h"
@@ -64,14 +65,6 @@ void AddRemaining(CTabPg2* page, const std::string& url) {
 }
 
 }  // namespace
-
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls.append(url); }
-};
 
 // Counts queued calls delivered to an object.
 class MetaCallCounter : public QObject {
@@ -441,7 +434,7 @@ private slots:
     }
 
     void popupCommands() {
-        UrlCatcher catcher;
+        test::UrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
         AddRemaining(page_, "http://popup.example/");
         const QString url = page_->PopupUrl(page_->remainingView, 0);

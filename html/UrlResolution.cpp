@@ -261,10 +261,10 @@ bool PrepareFetchUrl(SearchItem& item) {
     item.url = std::move(url);
     SearchItem::PageWork& work = item.Work();
     work.scheme = std::move(parts.scheme);
-    item.serviceType = serviceType;
-    item.server = std::move(parts.host);
+    work.serviceType = serviceType;
+    work.server = std::move(parts.host);
     work.object = std::move(parts.object);
-    item.port = parts.port;
+    work.port = parts.port;
     return true;
 }
 

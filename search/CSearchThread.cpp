@@ -141,7 +141,7 @@ void FoldSchemeAndHost(std::string& url) {
 CSearchThread* CSearchThread::Launch(std::shared_ptr<CrawlState> crawl,
                                      std::shared_ptr<const SearchSettings> settings,
                                      SearchItem& item) {
-    const std::uint64_t id = crawl->NextThreadId();
+    const std::uint32_t id = crawl->NextThreadId();
     auto thread = std::make_unique<CSearchThread>(crawl, std::move(settings), item, id);
     CSearchThread* raw = thread.get();
     item.worker = raw;
@@ -168,7 +168,7 @@ void CSearchThread::SetThreadStarter(ThreadStarter starter) {
 
 CSearchThread::CSearchThread(std::shared_ptr<CrawlState> crawl,
                              std::shared_ptr<const SearchSettings> settings, SearchItem& item,
-                             std::uint64_t threadId)
+                             std::uint32_t threadId)
     : crawl_(std::move(crawl)),
       settings_(std::move(settings)),
       item_(item),
@@ -235,7 +235,7 @@ void CSearchThread::ProcessItem() {
     if (!PrepareFetchUrl(item_)) {
         return;
     }
-    if (!ReadPageText(item_.server, item_.Work().object)) {
+    if (!ReadPageText(item_.work->server, item_.work->object)) {
         ReportConnectionFailed();
     }
 }
@@ -246,7 +246,7 @@ int CSearchThread::ReadPageText(const std::string& server, const std::string& ob
     if (object.empty()) {
         return 0;
     }
-    const int status = fetcher_.FetchPage(item_.Work().scheme, server, item_.port, object);
+    const int status = fetcher_.FetchPage(item_.Work().scheme, server, item_.work->port, object);
     if (status != 200) {
         return 0;
     }
@@ -400,32 +400,32 @@ int CSearchThread::QueueChildren(const std::vector<std::string>& urls, const Chi
                 continue;
             }
         }
-        std::unique_ptr<SearchItem> child;
+        // QueueLock is held: the engine sees the item only once it is whole.
+        SearchItem* child = nullptr;
         try {
-            child = std::make_unique<SearchItem>();
+            child = &crawl_->PendingQueue.emplace_back();
+            if (url != link) {
+                // Most links stay as found; one copy of a queued URL is enough.
+                child->referringText = std::make_unique<std::string>(link);
+            }
         } catch (const std::bad_alloc&) {
+            if (child != nullptr) {
+                crawl_->PendingQueue.pop_back();
+            }
             return 0;
         }
         child->pageWindow = item_.pageWindow;
-        if (url != link) {
-            // Most links stay as found; one copy of a queued URL is enough.
-            child->referringText = link;
-        }
         child->url = std::move(url);
         child->depth = item_.depth;
-        child->matchMode = settings.MatchMode;
+        child->matchMode = static_cast<std::int8_t>(settings.MatchMode);
         child->maxDepth = item_.maxDepth;
         child->width = item_.width;
         child->widthDepth = item_.widthDepth;
         child->rootId = item_.rootId;
-        child->server = item_.server;
         child->done = Counters().StopRequested != 0 ? 1 : 0;
-        child->levelsLimited = budget.levelsLimited;
+        child->levelsLimited = static_cast<std::int8_t>(budget.levelsLimited);
         child->levelsLeft = budget.levelsLeft;
-        SearchItem* queued = child.get();
-        crawl_->PendingQueue.push_back(std::move(child));
-        queued->pageWindow->SendMessage(WM_ADD_REMAINING, 0,
-                                        reinterpret_cast<std::intptr_t>(queued));
+        child->pageWindow->SendMessage(WM_ADD_REMAINING, 0, reinterpret_cast<std::intptr_t>(child));
     }
     return 1;
 }

@@ -26,7 +26,7 @@ public:
     static CSearchThread* Launch(std::shared_ptr<CrawlState> crawl,
                                  std::shared_ptr<const SearchSettings> settings, SearchItem& item);
 
-    std::uint64_t ThreadId() const { return threadId_; }
+    std::uint32_t ThreadId() const { return threadId_; }
 
     // What starts a worker's thread: by default a detached std::thread. Tests
     // put in one that throws, as a system out of threads does; nullptr
@@ -36,7 +36,7 @@ public:
 
     // The steps of the worker, public so that tests can drive one page.
     CSearchThread(std::shared_ptr<CrawlState> crawl, std::shared_ptr<const SearchSettings> settings,
-                  SearchItem& item, std::uint64_t threadId);
+                  SearchItem& item, std::uint32_t threadId);
     ~CSearchThread();
     CSearchThread(const CSearchThread&) = delete;
     CSearchThread& operator=(const CSearchThread&) = delete;
@@ -70,7 +70,7 @@ private:
     std::shared_ptr<CrawlState> crawl_;
     std::shared_ptr<const SearchSettings> settings_;
     SearchItem& item_;
-    std::uint64_t threadId_;
+    std::uint32_t threadId_;
     HttpFetcher fetcher_;
 };
 

@@ -54,8 +54,8 @@ void CrawlEngine::RepeatLoop() {
                 return;
             }
             auto& queue = crawl_->PendingQueue;
-            if (!queue.empty() && queue.front()->running == 0) {
-                SearchItem& head = *queue.front();
+            if (!queue.empty() && queue.front().running == 0) {
+                SearchItem& head = queue.front();
                 head.running = 1;
                 head.done = 0;
                 StartWorker(queue.begin(), false);
@@ -135,7 +135,7 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
             cursor = queue.begin();
             continue;
         }
-        SearchItem& item = **cursor;
+        SearchItem& item = *cursor;
         const bool finished = item.done != 0 && item.running == 0;
         if (active >= cap) {
             if (!finished) {
@@ -171,7 +171,7 @@ CrawlEngine::Cursor CrawlEngine::RemoveEntry(Cursor at) {
 }
 
 CrawlEngine::Cursor CrawlEngine::StartWorker(Cursor at, bool countActive) {
-    SearchItem& item = **at;
+    SearchItem& item = *at;
     try {
         CSearchThread::Launch(crawl_, settings_, item);
     } catch (...) {
@@ -191,7 +191,7 @@ CrawlEngine::Cursor CrawlEngine::StartWorker(Cursor at, bool countActive) {
 void CrawlEngine::MarkAllDone() {
     std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
     for (auto& item : crawl_->PendingQueue) {
-        item->done = 1;
+        item.done = 1;
     }
 }
 

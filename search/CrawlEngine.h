@@ -28,7 +28,7 @@ public:
     int EngineProc();
 
 private:
-    using Cursor = std::list<std::unique_ptr<SearchItem>>::iterator;
+    using Cursor = std::list<SearchItem>::iterator;
 
     bool StopSeen() const;
     void RepeatLoop();

@@ -31,8 +31,9 @@ public:
     // Guards PendingQueue, the running/done/carried-over flags of its items,
     // WorkerList and the depth and bookkeeping a link follower writes.
     std::recursive_mutex QueueLock;
-    // Items in arrival order; only the engine removes (and frees) entries.
-    std::list<std::unique_ptr<SearchItem>> PendingQueue;
+    // Items in arrival order, each in its own node so that its address stays
+    // put; only the engine removes (and frees) entries.
+    std::list<SearchItem> PendingQueue;
     // Running workers in start order; removed on WM_WORKER_DONE.
     std::list<CSearchThread*> WorkerList;
 
@@ -61,7 +62,15 @@ public:
     int LiveThreads() const;
     bool WaitForThreads(std::chrono::milliseconds wait);
 
-    std::uint64_t NextThreadId() { return nextThreadId_.fetch_add(1) + 1; }
+    // Never 0, which marks an item without a worker; after 2^32 starts the
+    // ids come round again, long after the workers that held them ended.
+    std::uint32_t NextThreadId() {
+        std::uint32_t id = nextThreadId_.fetch_add(1) + 1;
+        while (id == 0) {
+            id = nextThreadId_.fetch_add(1) + 1;
+        }
+        return id;
+    }
 
     // The engine thread of the current search has returned.
     void EngineEnded();
@@ -86,7 +95,7 @@ private:
     int liveThreads_ = 0;
     bool engineRunning_ = false;
 
-    std::atomic<std::uint64_t> nextThreadId_{0};
+    std::atomic<std::uint32_t> nextThreadId_{0};
 };
 
 }  // namespace qx

@@ -19,43 +19,47 @@ enum ServiceType : int {
 
 // One URL to crawl. Created by Start or by the link follower; freed only by the
 // engine thread once it is done and its worker has reported.
+//
+// A large crawl queues hundreds of thousands of items, most of them links
+// that turn out to be duplicates and are never fetched, so the item holds
+// only what the queue and the link follower need, in small fields, and the
+// pending queue holds items in its own nodes (one allocation each).
 struct SearchItem {
-    // What only the fetch and the analysis of the page use. A queue holds
-    // hundreds of thousands of items that never get this far, so it is
-    // allocated when the worker prepares the URL and freed when it is done.
+    // What only the fetch and the analysis of the page use: allocated when
+    // the worker prepares the URL and freed when it is done.
     struct PageWork {
         std::string pageText;  // response body, each LF turned into one space
+        std::string server;    // host, filled before the fetch
         std::string object;    // path and query, filled before the fetch
         std::string scheme;    // "http" or "https", filled before the fetch
+        int serviceType = kServiceUnknown;
+        std::uint16_t port = 0;
     };
 
     PageWindow* pageWindow = nullptr;  // every message about this item goes here
     CSearchThread* worker = nullptr;   // worker processing the item, or null
     std::string url;
     std::unique_ptr<PageWork> work;
-    std::string server;  // host, filled before the fetch
     // The link as found in the parent page when it differs from `url` (a cut
-    // '|', a folded host); empty otherwise and for start URLs.
-    std::string referringText;
-    int serviceType = kServiceUnknown;
-    std::uint64_t threadId = 0;  // key of the worker in WorkerList
-    std::uint16_t port = 0;
-    int depth = 0;        // 0 for start URLs
-    int width = -1;       // -1: unlimited
-    int maxDepth = -1;    // -1: unlimited
-    int widthDepth = -1;  // refill value of levelsLeft
-    int matchMode = 0;    // 0..7
-    int rootId = -1;      // start row the item descends from, or -1 when not tracked
-    int matched = 0;      // set by the evaluation when a fragment matched
+    // '|', a folded host); null otherwise and for start URLs.
+    std::unique_ptr<std::string> referringText;
+    std::uint32_t threadId = 0;  // key of the worker in WorkerList
+    int depth = 0;               // 0 for start URLs
+    int width = -1;              // -1: unlimited
+    int maxDepth = -1;           // -1: unlimited
+    int widthDepth = -1;         // refill value of levelsLeft
+    int rootId = -1;             // start row the item descends from, or -1 when not tracked
     // Width bookkeeping.
     int widthCounter = 0;
-    int levelsLeft = -1;    // width-depth countdown
-    int levelsLimited = 0;  // 1 when the countdown applies
+    int levelsLeft = -1;            // width-depth countdown
+    std::int8_t levelsLimited = 0;  // 1 when the countdown applies
+    std::int8_t matchMode = 0;      // 0..7
+    std::int8_t matched = 0;        // set by the evaluation when a fragment matched
     // Flags shared between engine, workers and the page; guarded by QueueLock
     // but atomic so that the unlocked reads of a worker's own item stay defined.
-    std::atomic<int> running{0};
-    std::atomic<int> done{0};
-    std::atomic<int> carriedOver{0};
+    std::atomic<std::uint8_t> running{0};
+    std::atomic<std::uint8_t> done{0};
+    std::atomic<std::uint8_t> carriedOver{0};
 
     PageWork& Work() {
         if (!work) {

@@ -208,9 +208,9 @@ bool SearchSession::Start(const SearchControls& controls) {
 
 void SearchSession::MarkCarriedOver() {
     for (auto& item : crawl_->PendingQueue) {
-        item->carriedOver = 1;
-        if (item->running == 0) {
-            item->done = 1;
+        item.carriedOver = 1;
+        if (item.running == 0) {
+            item.done = 1;
         }
     }
 }
@@ -311,18 +311,17 @@ void SearchSession::QueueStartRows(bool repeat) {
     view_.RowsReset(SessionList::kRemaining);
     for (std::size_t i = 0; i < rows; ++i) {
         const RemainingRow row = remaining_.At(i);
-        auto item = std::make_unique<SearchItem>();
-        item->pageWindow = queue_.get();
-        item->url = row.url;
-        item->depth = 0;
-        item->maxDepth = row.maxDepth == kInfinity ? s.MaxDepth : Atoi(row.maxDepth);
-        item->width = row.width == kInfinity ? s.DefaultWidth : Atoi(row.width);
-        item->rootId = item->width != -1 || s.StopOnMatch == 1 ? static_cast<int>(i) : -1;
-        item->widthDepth = s.WidthDepth;
-        item->levelsLeft = s.WidthDepth;
-        item->levelsLimited = s.WidthDepth != -1 ? 1 : 0;
-        item->matchMode = s.MatchMode;
-        crawl_->PendingQueue.push_back(std::move(item));
+        SearchItem& item = crawl_->PendingQueue.emplace_back();
+        item.pageWindow = queue_.get();
+        item.url = row.url;
+        item.depth = 0;
+        item.maxDepth = row.maxDepth == kInfinity ? s.MaxDepth : Atoi(row.maxDepth);
+        item.width = row.width == kInfinity ? s.DefaultWidth : Atoi(row.width);
+        item.rootId = item.width != -1 || s.StopOnMatch == 1 ? static_cast<int>(i) : -1;
+        item.widthDepth = s.WidthDepth;
+        item.levelsLeft = s.WidthDepth;
+        item.levelsLimited = s.WidthDepth != -1 ? 1 : 0;
+        item.matchMode = static_cast<std::int8_t>(s.MatchMode);
         ShowStatus(kStatusRemaining, "Remaining: %ld", ++Counters().RemainingCount);
     }
 }

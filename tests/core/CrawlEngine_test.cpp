@@ -633,11 +633,11 @@ protected:
     }
 
     SearchItem& Queue(const std::string& url, int done = 0) {
-        auto item = std::make_unique<SearchItem>();
-        item->pageWindow = page.get();
-        item->url = url;
-        item->done = done;
-        return *crawl->PendingQueue.emplace_back(std::move(item));
+        SearchItem& item = crawl->PendingQueue.emplace_back();
+        item.pageWindow = page.get();
+        item.url = url;
+        item.done = static_cast<std::uint8_t>(done);
+        return item;
     }
 
     // Runs the engine; the hook sees the number of each pause, and the engine
@@ -693,7 +693,7 @@ TEST_F(EngineRoundsTest, CapZeroStartsNothingButStillRemovesFinishedEntries) {
     SearchItem& waiting = Queue("http://a b/waiting");
     Run(12);
     ASSERT_EQ(crawl->PendingQueue.size(), 1u);
-    EXPECT_EQ(crawl->PendingQueue.front().get(), &waiting);
+    EXPECT_EQ(&crawl->PendingQueue.front(), &waiting);
     EXPECT_TRUE(Held().empty());
     EXPECT_TRUE(page->shown.empty());
 }

@@ -215,9 +215,9 @@ TEST(PrepareFetchUrlTest, Cases) {
             EXPECT_EQ(item.url, c.finalUrl);
             ASSERT_TRUE(item.work);
             EXPECT_EQ(item.work->scheme, c.scheme);
-            EXPECT_EQ(item.serviceType, c.serviceType);
-            EXPECT_EQ(item.server, c.server);
-            EXPECT_EQ(item.port, c.port);
+            EXPECT_EQ(item.work->serviceType, c.serviceType);
+            EXPECT_EQ(item.work->server, c.server);
+            EXPECT_EQ(item.work->port, c.port);
             EXPECT_EQ(item.work->object, c.object);
         }
     }

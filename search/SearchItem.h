@@ -69,4 +69,9 @@ struct SearchItem {
     }
 };
 
+#if UINTPTR_MAX == UINT64_MAX
+// Node and item together fit a 128-byte block of the C library's allocator.
+static_assert(sizeof(SearchItem) <= 104, "a queue entry grew");
+#endif
+
 }  // namespace qx

@@ -4,10 +4,10 @@ namespace qx {
 
 CliProgress::CliProgress(std::FILE* err, bool enabled) : err_(err), enabled_(enabled) {}
 
-void CliProgress::SetPane(int pane, std::string text) {
+void CliProgress::SetPane(int pane, const std::string& text) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (pane >= 1 && pane <= 3) {
-        panes_[pane - 1] = std::move(text);
+        panes_[pane - 1] = text;  // a copy into the pane's buffer, which stays
     }
 }
 

@@ -16,7 +16,7 @@ public:
     CliProgress(std::FILE* err, bool enabled);
 
     // Pane 1, 2 or 3 of the status bar; other panes are ignored.
-    void SetPane(int pane, std::string text);
+    void SetPane(int pane, const std::string& text);
     // The line as it would be drawn.
     std::string Line() const;
 

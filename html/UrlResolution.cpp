@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <memory>
-#include <unordered_map>
+#include <numeric>
 
 #include "search/SearchItem.h"
 
@@ -78,16 +78,24 @@ bool IsNeverFollowed(std::string_view link) {
 }
 
 // Keeps each distinct link once, at the place of its last occurrence.
+// A page's links are few, so sorting their positions beats a hash map's
+// allocation per link.
 std::vector<std::string> KeepLastOccurrences(std::vector<std::string> links) {
-    std::unordered_map<std::string_view, std::size_t> last;
-    last.reserve(links.size());
-    for (std::size_t i = 0; i < links.size(); ++i) {
-        last[links[i]] = i;
+    std::vector<std::size_t> order(links.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&links](std::size_t a, std::size_t b) { return links[a] < links[b]; });
+    std::vector<bool> keep(links.size(), false);
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const bool lastOfItsText = k + 1 == order.size() || links[order[k]] != links[order[k + 1]];
+        if (lastOfItsText) {
+            keep[order[k]] = true;
+        }
     }
     std::vector<std::string> kept;
-    kept.reserve(last.size());
+    kept.reserve(links.size());
     for (std::size_t i = 0; i < links.size(); ++i) {
-        if (last[links[i]] == i) {
+        if (keep[i]) {
             kept.push_back(std::move(links[i]));
         }
     }
@@ -138,18 +146,22 @@ bool ResolveLink(std::string_view link, const LinkBase& base, std::string& url) 
     if (!base.valid) {
         return false;
     }
+    std::string_view head = base.origin;
+    std::string_view tail;
     if (link.substr(0, 2) == "//") {
         // Browsers skip any further slashes: ///x/y names the host x.
-        url = base.scheme + "://";
+        head = base.scheme;
+        tail = "://";
         link.remove_prefix(std::min(link.find_first_not_of('/'), link.size()));
     } else if (link.front() == '/') {
-        url = base.origin;
     } else if (link.front() == '?') {
-        url = base.origin + base.path;  // a new query for the page itself
+        tail = base.path;  // a new query for the page itself
     } else {
-        url = base.origin + base.directory;
+        tail = base.directory;
     }
-    url.append(link);
+    url.clear();
+    url.reserve(head.size() + tail.size() + link.size());
+    url.append(head).append(tail).append(link);
     return true;
 }
 

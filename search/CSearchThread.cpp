@@ -125,16 +125,32 @@ FetcherLimits WorkerLimits(CrawlState& crawl, const SearchSettings& settings) {
 
 }  // namespace
 
-void FoldSchemeAndHost(std::string& url) {
+namespace {
+
+// Where the host of `url` ends; 0 when it has no "scheme://".
+std::size_t SchemeAndHostEnd(const std::string& url) {
     const std::size_t schemeEnd = url.find("://");
     if (schemeEnd == std::string::npos) {
-        return;
+        return 0;
     }
-    std::size_t hostEnd = url.find_first_of("/?#", schemeEnd + 3);
-    if (hostEnd == std::string::npos) {
-        hostEnd = url.size();
+    return std::min(url.find_first_of("/?#", schemeEnd + 3), url.size());
+}
+
+// Whether queueing changes the link's text (see QueueChildren).
+bool QueueingRewrites(const std::string& link, bool near) {
+    if (near && link.find('|') != std::string::npos) {
+        return true;
     }
-    std::transform(url.begin(), url.begin() + static_cast<std::ptrdiff_t>(hostEnd), url.begin(),
+    const auto hostEnd = static_cast<std::ptrdiff_t>(SchemeAndHostEnd(link));
+    return std::any_of(link.begin(), link.begin() + hostEnd,
+                       [](unsigned char c) { return std::isupper(c) != 0; });
+}
+
+}  // namespace
+
+void FoldSchemeAndHost(std::string& url) {
+    const auto hostEnd = static_cast<std::ptrdiff_t>(SchemeAndHostEnd(url));
+    std::transform(url.begin(), url.begin() + hostEnd, url.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
 }
 
@@ -363,7 +379,7 @@ int CSearchThread::FollowLinks() {
     return 1;
 }
 
-int CSearchThread::QueueChildren(const std::vector<std::string>& urls, const ChildBudget& budget,
+int CSearchThread::QueueChildren(std::vector<std::string>& urls, const ChildBudget& budget,
                                  bool& depthRaised) {
     const SearchSettings& settings = *settings_;
     if (!depthRaised) {
@@ -371,18 +387,22 @@ int CSearchThread::QueueChildren(const std::vector<std::string>& urls, const Chi
         item_.depth += 1;
         depthRaised = true;
     }
-    // Each link is checked before an item is made for it, and a link's text
-    // is copied once, into the item (twice when folding changed it).
-    for (const std::string& link : urls) {
-        std::string url = link;
-        if (budget.near) {
-            const std::size_t bar = url.rfind('|');
-            if (bar != std::string::npos) {
-                url.erase(bar);
+    // Each link is checked before an item is made for it. Most links are
+    // queued as found and their text moves into the item; a link that
+    // queueing rewrites is kept as found beside it.
+    for (std::string& url : urls) {
+        std::unique_ptr<std::string> asFound;
+        if (QueueingRewrites(url, budget.near)) {
+            asFound = std::make_unique<std::string>(url);
+            if (budget.near) {
+                const std::size_t bar = url.rfind('|');
+                if (bar != std::string::npos) {
+                    url.erase(bar);
+                }
             }
+            // Servers tell paths apart by case; only scheme and host are folded.
+            FoldSchemeAndHost(url);
         }
-        // Servers tell paths apart by case; only scheme and host are folded.
-        FoldSchemeAndHost(url);
         if (EndsWithNoCase(url, ".jpg") || EndsWithNoCase(url, ".gif")) {
             continue;
         }
@@ -404,18 +424,12 @@ int CSearchThread::QueueChildren(const std::vector<std::string>& urls, const Chi
         SearchItem* child = nullptr;
         try {
             child = &crawl_->PendingQueue.emplace_back();
-            if (url != link) {
-                // Most links stay as found; one copy of a queued URL is enough.
-                child->referringText = std::make_unique<std::string>(link);
-            }
         } catch (const std::bad_alloc&) {
-            if (child != nullptr) {
-                crawl_->PendingQueue.pop_back();
-            }
             return 0;
         }
         child->pageWindow = item_.pageWindow;
         child->url = std::move(url);
+        child->referringText = std::move(asFound);
         child->depth = item_.depth;
         child->matchMode = static_cast<std::int8_t>(settings.MatchMode);
         child->maxDepth = item_.maxDepth;

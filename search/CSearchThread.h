@@ -64,8 +64,7 @@ private:
         int levelsLeft = 0;
         bool near = false;
     };
-    int QueueChildren(const std::vector<std::string>& urls, const ChildBudget& budget,
-                      bool& depthRaised);
+    int QueueChildren(std::vector<std::string>& urls, const ChildBudget& budget, bool& depthRaised);
 
     std::shared_ptr<CrawlState> crawl_;
     std::shared_ptr<const SearchSettings> settings_;

@@ -152,7 +152,8 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
         } else if ((settings.StopOnMatch && crawl_->Roots().Contains(item.rootId)) ||
                    seen.Contains(item.url)) {
             item.done = 1;
-            skipped.push_back(item.url);
+            // A finished entry is only ever removed; its URL is not read again.
+            skipped.push_back(std::move(item.url));
             ++cursor;
         } else {
             if (item.carriedOver == 0) {

@@ -149,9 +149,13 @@ void SearchSession::Refuse(const std::string& text) {
 }
 
 void SearchSession::ShowStatus(int pane, const char* format, long value) {
+    // Sent for every queued link: the text goes through a buffer of the
+    // thread's own instead of a new string each time.
     char text[64];
     std::snprintf(text, sizeof text, format, value);
-    view_.SetStatusText(pane, text);
+    thread_local std::string buffer;
+    buffer.assign(text);
+    view_.SetStatusText(pane, buffer);
 }
 
 // --- Start -------------------------------------------------------------------
@@ -579,8 +583,13 @@ bool SearchSession::RemoveRemainingRow(const std::string& url) {
     // queued children are listed without it: try both spellings. The count
     // only follows rows that really left the list, so a page reported twice
     // (described row and match) cannot drive it below the list's size.
-    auto row = remaining_.RemoveByUrl(WithoutTrailingSlash(url));
-    if (!row && url.back() == '/') {
+    std::optional<std::size_t> row;
+    if (url.back() == '/') {
+        row = remaining_.RemoveByUrl(WithoutTrailingSlash(url));
+        if (!row) {
+            row = remaining_.RemoveByUrl(url);
+        }
+    } else {
         row = remaining_.RemoveByUrl(url);
     }
     if (row) {

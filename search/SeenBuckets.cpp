@@ -23,9 +23,7 @@ std::size_t SeenBuckets::BucketOf(std::size_t length) {
 }
 
 bool SeenBuckets::Contains(const std::string& url) const {
-    const BucketData& bucket = buckets_[BucketOf(url.size())];
-    return bucket.lookup.find(url) != bucket.lookup.end() ||
-           fingerprints_.count(Fingerprint(url)) != 0;
+    return fingerprints_.count(Fingerprint(url)) != 0;
 }
 
 std::uint64_t SeenBuckets::Fingerprint(const std::string& url) {
@@ -43,7 +41,6 @@ void SeenBuckets::Record(const std::string& url) {
         Thin(bucket);
     }
     bucket.ordered.push_back(url);
-    bucket.lookup.insert(url);
     fingerprints_.insert(Fingerprint(url));
 }
 
@@ -53,10 +50,6 @@ void SeenBuckets::Thin(BucketData& bucket) {
     for (std::size_t i = 0; i < bucket.ordered.size(); ++i) {
         const std::size_t position = i + 1;
         if (position % 2 == 0 && position <= kThinLastPosition) {
-            auto found = bucket.lookup.find(bucket.ordered[i]);
-            if (found != bucket.lookup.end()) {
-                bucket.lookup.erase(found);
-            }
             continue;
         }
         kept.push_back(std::move(bucket.ordered[i]));

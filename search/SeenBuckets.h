@@ -24,7 +24,9 @@ public:
     // Which bucket a URL of `length` characters belongs to.
     static std::size_t BucketOf(std::size_t length);
 
-    // Exact, case-sensitive comparison on the whole URL.
+    // Exact, case-sensitive comparison on the whole URL. Every recorded URL
+    // leaves its fingerprint, so the fingerprints alone answer; the buckets
+    // keep the URL texts.
     bool Contains(const std::string& url) const;
     // Appends the URL to its bucket, thinning the bucket first when it holds
     // more than kThinAbove URLs.
@@ -38,7 +40,6 @@ public:
 private:
     struct BucketData {
         std::vector<std::string> ordered;
-        std::unordered_multiset<std::string> lookup;
     };
     static void Thin(BucketData& bucket);
 

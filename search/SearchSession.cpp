@@ -398,6 +398,7 @@ bool SearchSession::Delete(int selectedRow) {
         Refuse(kNoItemSelected);
         return false;
     }
+    view_.RowRemoving(SessionList::kRemaining, static_cast<std::size_t>(selectedRow));
     remaining_.RemoveAt(static_cast<std::size_t>(selectedRow));
     view_.RowRemoved(SessionList::kRemaining, static_cast<std::size_t>(selectedRow));
     return true;
@@ -583,16 +584,20 @@ bool SearchSession::RemoveRemainingRow(const std::string& url) {
     // queued children are listed without it: try both spellings. The count
     // only follows rows that really left the list, so a page reported twice
     // (described row and match) cannot drive it below the list's size.
+    // The view reads the row before it goes (a list may show it a little
+    // longer).
     std::optional<std::size_t> row;
     if (url.back() == '/') {
-        row = remaining_.RemoveByUrl(WithoutTrailingSlash(url));
+        row = remaining_.Find(WithoutTrailingSlash(url));
         if (!row) {
-            row = remaining_.RemoveByUrl(url);
+            row = remaining_.Find(url);
         }
     } else {
-        row = remaining_.RemoveByUrl(url);
+        row = remaining_.Find(url);
     }
     if (row) {
+        view_.RowRemoving(SessionList::kRemaining, *row);
+        remaining_.RemoveAt(*row);
         view_.RowRemoved(SessionList::kRemaining, *row);
     }
     return row.has_value();

@@ -74,6 +74,11 @@ public:
         (void)list;
         (void)index;
     }
+    // The row at `index` is about to be removed and can still be read.
+    virtual void RowRemoving(SessionList list, std::size_t index) {
+        (void)list;
+        (void)index;
+    }
     virtual void RowRemoved(SessionList list, std::size_t index) {
         (void)list;
         (void)index;

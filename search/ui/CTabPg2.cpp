@@ -71,9 +71,10 @@ CTabPg2::CTabPg2(QWidget* parent)
       scanModel(new RowTableModel(
           {QStringLiteral("Title"), QStringLiteral("Scanned URL"), QStringLiteral("Result")},
           this)),
-      remainingModel(new RowTableModel({QStringLiteral("Remaining URL"), QStringLiteral("Depth"),
-                                        QStringLiteral("Max Depth"), QStringLiteral("Width")},
-                                       this)),
+      remainingModel(new SourceRowTableModel(
+          {QStringLiteral("Remaining URL"), QStringLiteral("Depth"), QStringLiteral("Max Depth"),
+           QStringLiteral("Width")},
+          [this](std::size_t row) { return SessionRow(SessionList::kRemaining, row); }, this)),
       matchNotifier_(new MatchNotifier(this)) {
     scanView->setModel(scanModel);
     remainingView->setModel(remainingModel);
@@ -488,7 +489,7 @@ RowTableModel* CTabPg2::ModelOf(SessionList list) const {
         case SessionList::kScan:
             return scanModel;
         case SessionList::kRemaining:
-            return remainingModel;
+            return nullptr;  // remainingModel reads the session's rows
         case SessionList::kResults:
             return Owner() != nullptr ? Owner()->ResultsPage()->Results() : nullptr;
     }
@@ -502,6 +503,9 @@ QStringList CTabPg2::SessionRow(SessionList list, std::size_t index) const {
             return {FromStd(row.title), FromStd(row.url), FromStd(row.result)};
         }
         case SessionList::kRemaining: {
+            if (!session_ || index >= session_->Remaining().Size()) {
+                return {};
+            }
             const RemainingRow row = session_->Remaining().At(index);
             return {FromStd(row.url), FromStd(row.depth), FromStd(row.maxDepth),
                     FromStd(row.width)};
@@ -515,6 +519,14 @@ QStringList CTabPg2::SessionRow(SessionList list, std::size_t index) const {
 }
 
 void CTabPg2::RowAppended(SessionList list, std::size_t index) {
+    if (list == SessionList::kRemaining) {
+        if (static_cast<std::size_t>(remainingModel->TotalRows()) != index) {
+            RowsReset(list);  // out of step: show the store as it is
+            return;
+        }
+        remainingModel->RowAppended();
+        return;
+    }
     RowTableModel* model = ModelOf(list);
     if (model == nullptr) {
         return;
@@ -527,8 +539,16 @@ void CTabPg2::RowAppended(SessionList list, std::size_t index) {
 }
 
 void CTabPg2::RowInserted(SessionList list, std::size_t index) {
-    if (RowTableModel* model = ModelOf(list)) {
+    if (list == SessionList::kRemaining) {
+        remainingModel->RowInserted(static_cast<int>(index));
+    } else if (RowTableModel* model = ModelOf(list)) {
         model->InsertRowAt(static_cast<int>(index), SessionRow(list, index));
+    }
+}
+
+void CTabPg2::RowRemoving(SessionList list, std::size_t index) {
+    if (list == SessionList::kRemaining) {
+        remainingModel->RowRemoving(static_cast<int>(index));
     }
 }
 
@@ -539,22 +559,16 @@ void CTabPg2::RowRemoved(SessionList list, std::size_t index) {
 }
 
 void CTabPg2::RowsReset(SessionList list) {
+    if (list == SessionList::kRemaining) {
+        remainingModel->Reset(session_->Remaining().Size());
+        return;
+    }
     RowTableModel* model = ModelOf(list);
     if (model == nullptr) {
         return;
     }
-    std::size_t count = 0;
-    switch (list) {
-        case SessionList::kScan:
-            count = session_->ScanRows().size();
-            break;
-        case SessionList::kRemaining:
-            count = session_->Remaining().Size();
-            break;
-        case SessionList::kResults:
-            count = session_->MatchRows().size();
-            break;
-    }
+    const std::size_t count =
+        list == SessionList::kScan ? session_->ScanRows().size() : session_->MatchRows().size();
     model->Clear();
     for (std::size_t i = 0; i < count; ++i) {
         model->Append(SessionRow(list, i));

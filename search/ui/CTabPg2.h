@@ -12,6 +12,7 @@
 #include "app/CPropertyPage.h"
 #include "app/MatchNotifier.h"
 #include "app/RowTableModel.h"
+#include "app/SourceRowTableModel.h"
 #include "links/ui/RemainingRowsTarget.h"
 #include "search/SearchControls.h"
 #include "search/SearchSession.h"
@@ -75,6 +76,7 @@ public:
                        const std::string& description) override;
     void RowAppended(SessionList list, std::size_t index) override;
     void RowInserted(SessionList list, std::size_t index) override;
+    void RowRemoving(SessionList list, std::size_t index) override;
     void RowRemoved(SessionList list, std::size_t index) override;
     void RowsReset(SessionList list) override;
 
@@ -118,7 +120,9 @@ public:
     QTableView* scanView;
     QTableView* remainingView;
     RowTableModel* scanModel;
-    RowTableModel* remainingModel;
+    // Shows the session's Remaining rows without a copy: a long crawl holds
+    // hundreds of thousands of them.
+    SourceRowTableModel* remainingModel;
 
 private:
     // Who may receive the queue's wake-ups: the page while it lives. Worker

@@ -335,6 +335,25 @@ private slots:
         QCOMPARE(window_->ResultsPage()->CountLabelText(), QStringLiteral("1"));
     }
 
+    // The list reads the session's rows: the row of a page whose result came
+    // stays in view, as it was, until the batch.
+    void remainingRowStaysInViewUntilItsBatch() {
+        AddRemaining(page_, "http://m.example/page");
+        AddRemaining(page_, "http://n.example/");
+        ResultRecord record;
+        record.url = "http://m.example/page/";
+        page_->Session().HandleMessage(WM_SEARCH_RESULT, kResultNoMatch,
+                                       reinterpret_cast<std::intptr_t>(&record));
+        SourceRowTableModel* model = page_->remainingModel;
+        QCOMPARE(model->rowCount(), 2);
+        QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("http://m.example/page"));
+        QCOMPARE(model->index(1, 0).data().toString(), QStringLiteral("http://n.example/"));
+        QCOMPARE(model->Cell(0, 0), QStringLiteral("http://n.example/"));
+        model->FlushPending();
+        QCOMPARE(model->rowCount(), 1);
+        QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("http://n.example/"));
+    }
+
     void addRemainingAndCountdownHandlers() {
         SearchItem item;
         item.url = "http://queued.example/dir/";

@@ -1,0 +1,185 @@
+#include "app/SourceRowTableModel.h"
+
+#include <algorithm>
+
+namespace qx {
+
+SourceRowTableModel::SourceRowTableModel(QStringList headings, RowReader reader, QObject* parent)
+    : QAbstractTableModel(parent), headings_(std::move(headings)), reader_(std::move(reader)) {
+    batchTimer_.setSingleShot(true);
+    batchTimer_.setInterval(kBatchDelayMs);
+    connect(&batchTimer_, &QTimer::timeout, this, &SourceRowTableModel::FlushPending);
+}
+
+int SourceRowTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(shown_);
+}
+
+int SourceRowTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(headings_.size());
+}
+
+QVariant SourceRowTableModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return {};
+    }
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::EditRole) {
+        return {};
+    }
+    return ShownCell(index.row(), index.column());
+}
+
+QVariant SourceRowTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::DisplayRole && orientation == Qt::Horizontal && section >= 0 &&
+        section < headings_.size()) {
+        return headings_[section];
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+void SourceRowTableModel::StartBatch() {
+    if (!batchTimer_.isActive()) {
+        batchTimer_.start();
+    }
+}
+
+std::size_t SourceRowTableModel::ShownIndexOf(std::size_t row) const {
+    // Skip every removed row at or before the place reached so far.
+    std::size_t shown = row;
+    for (const RemovedRow& removed : removed_) {
+        if (removed.shownRow > shown) {
+            break;
+        }
+        ++shown;
+    }
+    return shown;
+}
+
+std::size_t SourceRowTableModel::HolderIndexOf(std::size_t shownRow) const {
+    const auto removedAbove = std::lower_bound(
+        removed_.begin(), removed_.end(), shownRow,
+        [](const RemovedRow& removed, std::size_t row) { return removed.shownRow < row; });
+    std::size_t row = shownRow - static_cast<std::size_t>(removedAbove - removed_.begin());
+    if (unannounced_ && row >= *unannounced_) {
+        ++row;
+    }
+    return row;
+}
+
+const SourceRowTableModel::RemovedRow* SourceRowTableModel::RemovedAt(std::size_t shownRow) const {
+    const auto it = std::lower_bound(
+        removed_.begin(), removed_.end(), shownRow,
+        [](const RemovedRow& removed, std::size_t row) { return removed.shownRow < row; });
+    return it != removed_.end() && it->shownRow == shownRow ? &*it : nullptr;
+}
+
+void SourceRowTableModel::RowAppended() {
+    ++pending_;
+    StartBatch();
+}
+
+void SourceRowTableModel::RowRemoving(int row) {
+    if (row < 0 || row >= TotalRows()) {
+        return;
+    }
+    // A full list is shown before this row joins it, while the holder still
+    // has the row and so agrees with what the views are told.
+    if (removed_.size() >= kMaxRemovedRows) {
+        FlushPending();
+    }
+    const std::size_t visible = shown_ - removed_.size();
+    if (static_cast<std::size_t>(row) >= visible) {
+        --pending_;  // never shown
+        return;
+    }
+    const std::size_t at = ShownIndexOf(static_cast<std::size_t>(row));
+    const auto place = std::lower_bound(removed_.begin(), removed_.end(), at,
+                                        [](const RemovedRow& removed, std::size_t shownRow) {
+                                            return removed.shownRow < shownRow;
+                                        });
+    removed_.insert(place, RemovedRow{at, reader_(static_cast<std::size_t>(row))});
+    StartBatch();
+}
+
+void SourceRowTableModel::RowInserted(int row) {
+    // Until the views are told, shown rows skip the new one.
+    unannounced_ = static_cast<std::size_t>(std::max(row, 0));
+    FlushPending();
+    const int at = std::clamp(row, 0, static_cast<int>(shown_));
+    beginInsertRows({}, at, at);
+    unannounced_.reset();
+    ++shown_;
+    endInsertRows();
+}
+
+void SourceRowTableModel::Reset(std::size_t rows) {
+    batchTimer_.stop();
+    beginResetModel();
+    removed_.clear();
+    unannounced_.reset();
+    pending_ = 0;
+    shown_ = rows;
+    endResetModel();
+}
+
+void SourceRowTableModel::ShowRemovals() {
+    if (removed_.empty()) {
+        return;
+    }
+    std::size_t runs = 1;
+    for (std::size_t i = 1; i < removed_.size(); ++i) {
+        runs += removed_[i].shownRow != removed_[i - 1].shownRow + 1;
+    }
+    if (runs > kMaxSignalledRuns) {
+        beginResetModel();
+        shown_ -= removed_.size();
+        removed_.clear();
+        endResetModel();
+        return;
+    }
+    // Bottom run first, so the rows above keep their numbers.
+    while (!removed_.empty()) {
+        std::size_t begin = removed_.size() - 1;
+        while (begin > 0 && removed_[begin - 1].shownRow + 1 == removed_[begin].shownRow) {
+            --begin;
+        }
+        const auto first = static_cast<int>(removed_[begin].shownRow);
+        const auto last = static_cast<int>(removed_.back().shownRow);
+        beginRemoveRows({}, first, last);
+        removed_.resize(begin);
+        shown_ -= static_cast<std::size_t>(last - first + 1);
+        endRemoveRows();
+    }
+}
+
+void SourceRowTableModel::FlushPending() {
+    batchTimer_.stop();
+    ShowRemovals();
+    if (pending_ == 0) {
+        return;
+    }
+    const int first = static_cast<int>(shown_);
+    beginInsertRows({}, first, first + static_cast<int>(pending_) - 1);
+    shown_ += pending_;
+    pending_ = 0;
+    endInsertRows();
+}
+
+QString SourceRowTableModel::Cell(int row, int column) const {
+    if (row < 0 || row >= TotalRows() || column < 0) {
+        return {};
+    }
+    return reader_(static_cast<std::size_t>(row)).value(column);
+}
+
+QString SourceRowTableModel::ShownCell(int row, int column) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= shown_ || column < 0) {
+        return {};
+    }
+    if (const RemovedRow* removed = RemovedAt(static_cast<std::size_t>(row))) {
+        return removed->cells.value(column);
+    }
+    return reader_(HolderIndexOf(static_cast<std::size_t>(row))).value(column);
+}
+
+}  // namespace qx

@@ -1,0 +1,113 @@
+#include <QAbstractItemModelTester>
+#include <QtTest>
+#include <random>
+
+#include "app/SourceRowTableModel.h"
+
+using namespace qx;
+
+namespace {
+
+QStringList Column(const QList<QStringList>& rows) {
+    QStringList cells;
+    for (const QStringList& row : rows) {
+        cells << row.value(0);
+    }
+    return cells;
+}
+
+QStringList ShownColumn(const SourceRowTableModel& model) {
+    QStringList cells;
+    for (int i = 0; i < model.rowCount(); ++i) {
+        cells << model.index(i, 0).data().toString();
+    }
+    return cells;
+}
+
+QStringList LiveColumn(const SourceRowTableModel& model) {
+    QStringList cells;
+    for (int i = 0; i < model.TotalRows(); ++i) {
+        cells << model.Cell(i, 0);
+    }
+    return cells;
+}
+
+}  // namespace
+
+class SourceRowTableModelTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The model over a plain list, changed at random: between batches the
+    // views keep the rows of the last batch (removed ones included), the
+    // rows as they are read as the list, and each batch shows the list; the
+    // tester checks every signal and the rows around it.
+    void batchesShowTheHoldersRows_data() {
+        QTest::addColumn<int>("removalsPerBatch");
+        QTest::newRow("few removals per batch: signalled") << 3;
+        QTest::newRow("many removals per batch: reset") << 20;
+        QTest::newRow("more removals than a batch holds") << 5000;
+    }
+    void batchesShowTheHoldersRows() {
+        QFETCH(int, removalsPerBatch);
+        QList<QStringList> rows;
+        SourceRowTableModel model({QStringLiteral("A"), QStringLiteral("B")},
+                                  [&rows](std::size_t row) { return rows.value(row); });
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const int appendsPerBatch = removalsPerBatch > 100 ? 6000 : 25;
+        std::mt19937 random(11);
+        QStringList onScreen;
+        int next = 0;
+        for (int batch = 0; batch < 12; ++batch) {
+            for (int i = 0; i < appendsPerBatch; ++i) {
+                rows.append({QString::number(next), QStringLiteral("u%1").arg(next)});
+                ++next;
+                model.RowAppended();
+            }
+            if (removalsPerBatch > 100) {  // shown rows to remove
+                model.FlushPending();
+            }
+            for (int i = 0; i < removalsPerBatch && !rows.isEmpty(); ++i) {
+                const auto at = static_cast<int>(random() % static_cast<unsigned>(rows.size()));
+                model.RowRemoving(at);
+                rows.removeAt(at);
+            }
+            QCOMPARE(model.TotalRows(), rows.size());
+            QCOMPARE(LiveColumn(model), Column(rows));
+            // Copies of removed rows are bounded: past 4,096 they are shown.
+            const int removedInView = model.rowCount() - (model.TotalRows() - model.PendingCount());
+            QVERIFY(removedInView <= 4096);
+            if (removalsPerBatch < 100) {
+                QCOMPARE(ShownColumn(model), onScreen);
+            }
+            if (batch % 3 == 1) {
+                const auto at = static_cast<int>(random() % static_cast<unsigned>(rows.size() + 1));
+                rows.insert(at, {QString::number(next), QString()});
+                ++next;
+                model.RowInserted(at);
+                QCOMPARE(ShownColumn(model), Column(rows));
+            }
+            model.FlushPending();
+            onScreen = Column(rows);
+            QCOMPARE(ShownColumn(model), onScreen);
+        }
+    }
+
+    void removedRowStaysShownUntilTheBatch() {
+        QList<QStringList> rows = {{"0"}, {"1"}, {"2"}};
+        SourceRowTableModel model({QStringLiteral("A")},
+                                  [&rows](std::size_t row) { return rows.value(row); });
+        model.Reset(3);
+        model.RowRemoving(1);
+        rows.removeAt(1);
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.ShownCell(1, 0), QStringLiteral("1"));
+        QCOMPARE(model.Cell(1, 0), QStringLiteral("2"));
+        QTRY_COMPARE(model.rowCount(), 2);  // the batch timer shows it
+        QCOMPARE(ShownColumn(model), QStringList({"0", "2"}));
+    }
+};
+
+QTEST_MAIN(SourceRowTableModelTest)
+#include "SourceRowTableModel_test.moc"

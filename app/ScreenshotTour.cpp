@@ -9,6 +9,9 @@
 #include "app/CMainWindow.h"
 #include "app/CTabPg1.h"
 #include "app/CTabPg3.h"
+#include "search/PageWindow.h"
+#include "search/ResultRecord.h"
+#include "search/SearchSession.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
 
@@ -25,11 +28,19 @@ void FillSampleRows(CMainWindow* window) {
     search->includeEdit->setText(QStringLiteral("dogs"));
     Settings().SearchText = "cats";
     Settings().IncludeText = "dogs";
-    search->scanModel->Append({QStringLiteral("Pets at home"),
-                               QStringLiteral("http://pets.example/"),
-                               QStringLiteral("we love cats and dogs at home")});
-    search->scanModel->Append({QStringLiteral("Shop"), QStringLiteral("http://shop.example/"),
-                               QStringLiteral("NO MATCH")});
+    // Scanned pages come as the workers report them.
+    const auto scanned = [search](int kind, const char* title, const char* url,
+                                  const char* description) {
+        ResultRecord record;
+        record.title = title;
+        record.url = url;
+        record.description = description;
+        search->Session().HandleMessage(WM_SEARCH_RESULT, static_cast<std::uintptr_t>(kind),
+                                        reinterpret_cast<std::intptr_t>(&record));
+    };
+    scanned(kResultDescribed, "Pets at home", "http://pets.example/",
+            "we love cats and dogs at home");
+    scanned(kResultNoMatch, "Shop", "http://shop.example/", "");
     search->Session().AppendRemaining({"http://pets.example/more", "1", "infinity", "infinity"});
     search->Session().AppendRemaining({"http://shop.example/cats", "1", "2", "infinity"});
     CTabPg3* results = window->ResultsPage();

@@ -68,9 +68,9 @@ CTabPg2::CTabPg2(QWidget* parent)
       toLinksButton(new QPushButton(QStringLiteral("To Links"), this)),
       scanView(MakeReportView(this)),
       remainingView(MakeReportView(this)),
-      scanModel(new RowTableModel(
+      scanModel(new SourceRowTableModel(
           {QStringLiteral("Title"), QStringLiteral("Scanned URL"), QStringLiteral("Result")},
-          this)),
+          [this](std::size_t row) { return SessionRow(SessionList::kScan, row); }, this)),
       remainingModel(new SourceRowTableModel(
           {QStringLiteral("Remaining URL"), QStringLiteral("Depth"), QStringLiteral("Max Depth"),
            QStringLiteral("Width")},
@@ -484,96 +484,112 @@ void CTabPg2::AlertNewMatch(const std::string& title, const std::string& url,
     matchNotifier_->Offer(FromStd(title), FromStd(url), FromStd(description));
 }
 
-RowTableModel* CTabPg2::ModelOf(SessionList list) const {
+SourceRowTableModel* CTabPg2::SessionModelOf(SessionList list) const {
     switch (list) {
         case SessionList::kScan:
             return scanModel;
         case SessionList::kRemaining:
-            return nullptr;  // remainingModel reads the session's rows
+            return remainingModel;
         case SessionList::kResults:
-            return Owner() != nullptr ? Owner()->ResultsPage()->Results() : nullptr;
+            return nullptr;
     }
     return nullptr;
 }
 
+RowTableModel* CTabPg2::ResultsModel() const {
+    return Owner() != nullptr ? Owner()->ResultsPage()->Results() : nullptr;
+}
+
+std::size_t CTabPg2::SessionRowCount(SessionList list) const {
+    switch (list) {
+        case SessionList::kScan:
+            return session_->ScanRows().size();
+        case SessionList::kRemaining:
+            return session_->Remaining().Size();
+        case SessionList::kResults:
+            return session_->MatchRows().size();
+    }
+    return 0;
+}
+
 QStringList CTabPg2::SessionRow(SessionList list, std::size_t index) const {
+    if (!session_ || index >= SessionRowCount(list)) {
+        return {};
+    }
     switch (list) {
         case SessionList::kScan: {
-            const ScanRow& row = session_->ScanRows().at(index);
+            const ScanRow& row = session_->ScanRows()[index];
             return {FromStd(row.title), FromStd(row.url), FromStd(row.result)};
         }
         case SessionList::kRemaining: {
-            if (!session_ || index >= session_->Remaining().Size()) {
-                return {};
-            }
             const RemainingRow row = session_->Remaining().At(index);
             return {FromStd(row.url), FromStd(row.depth), FromStd(row.maxDepth),
                     FromStd(row.width)};
         }
         case SessionList::kResults: {
-            const MatchRow& row = session_->MatchRows().at(index);
+            const MatchRow& row = session_->MatchRows()[index];
             return {FromStd(row.title), FromStd(row.url), FromStd(row.description)};
         }
     }
     return {};
 }
 
+// The scan and Remaining lists read the session's rows; the results page
+// keeps rows of its own.
 void CTabPg2::RowAppended(SessionList list, std::size_t index) {
-    if (list == SessionList::kRemaining) {
-        if (static_cast<std::size_t>(remainingModel->TotalRows()) != index) {
-            RowsReset(list);  // out of step: show the store as it is
-            return;
-        }
-        remainingModel->RowAppended();
+    SourceRowTableModel* listModel = SessionModelOf(list);
+    RowTableModel* results = listModel == nullptr ? ResultsModel() : nullptr;
+    if (listModel == nullptr && results == nullptr) {
         return;
     }
-    RowTableModel* model = ModelOf(list);
-    if (model == nullptr) {
-        return;
-    }
-    if (static_cast<std::size_t>(model->TotalRows()) != index) {
+    const int rows = listModel != nullptr ? listModel->TotalRows() : results->TotalRows();
+    if (static_cast<std::size_t>(rows) != index) {
         RowsReset(list);  // out of step: show the store as it is
-        return;
+    } else if (listModel != nullptr) {
+        listModel->RowAppended();
+    } else {
+        results->Append(SessionRow(list, index));
     }
-    model->Append(SessionRow(list, index));
 }
 
 void CTabPg2::RowInserted(SessionList list, std::size_t index) {
-    if (list == SessionList::kRemaining) {
-        remainingModel->RowInserted(static_cast<int>(index));
-    } else if (RowTableModel* model = ModelOf(list)) {
-        model->InsertRowAt(static_cast<int>(index), SessionRow(list, index));
+    if (SourceRowTableModel* listModel = SessionModelOf(list)) {
+        listModel->RowInserted(static_cast<int>(index));
+    } else if (RowTableModel* results = ResultsModel()) {
+        results->InsertRowAt(static_cast<int>(index), SessionRow(list, index));
     }
 }
 
 void CTabPg2::RowRemoving(SessionList list, std::size_t index) {
-    if (list == SessionList::kRemaining) {
-        remainingModel->RowRemoving(static_cast<int>(index));
+    if (SourceRowTableModel* listModel = SessionModelOf(list)) {
+        listModel->RowRemoving(static_cast<int>(index));
     }
 }
 
 void CTabPg2::RowRemoved(SessionList list, std::size_t index) {
-    if (RowTableModel* model = ModelOf(list)) {
-        model->RemoveRowAt(static_cast<int>(index));
+    if (SessionModelOf(list) != nullptr) {
+        return;  // told before the row went
+    }
+    if (RowTableModel* results = ResultsModel()) {
+        results->RemoveRowAt(static_cast<int>(index));
     }
 }
 
 void CTabPg2::RowsReset(SessionList list) {
-    if (list == SessionList::kRemaining) {
-        remainingModel->Reset(session_->Remaining().Size());
+    if (SourceRowTableModel* listModel = SessionModelOf(list)) {
+        listModel->Reset(SessionRowCount(list));
         return;
     }
-    RowTableModel* model = ModelOf(list);
-    if (model == nullptr) {
+    RowTableModel* results = ResultsModel();
+    if (results == nullptr) {
         return;
     }
-    const std::size_t count =
-        list == SessionList::kScan ? session_->ScanRows().size() : session_->MatchRows().size();
-    model->Clear();
+    results->Clear();
+    const std::size_t count = SessionRowCount(list);
     for (std::size_t i = 0; i < count; ++i) {
-        model->Append(SessionRow(list, i));
+        results->Append(SessionRow(list, i));
     }
-    model->FlushPending();
+    results->FlushPending();
 }
 
 }  // namespace qx

@@ -119,9 +119,9 @@ public:
 
     QTableView* scanView;
     QTableView* remainingView;
-    RowTableModel* scanModel;
-    // Shows the session's Remaining rows without a copy: a long crawl holds
+    // The lists show the session's rows without a copy: a long crawl holds
     // hundreds of thousands of them.
+    SourceRowTableModel* scanModel;
     SourceRowTableModel* remainingModel;
 
 private:
@@ -142,7 +142,10 @@ private:
     void ConnectPopup(QTableView* view);
     void ShowPopup(QTableView* view, const QPoint& position);
     void PumpQueue();
-    RowTableModel* ModelOf(SessionList list) const;
+    // The model over a list of the session's (none for the results).
+    SourceRowTableModel* SessionModelOf(SessionList list) const;
+    RowTableModel* ResultsModel() const;
+    std::size_t SessionRowCount(SessionList list) const;
     QStringList SessionRow(SessionList list, std::size_t index) const;
 
     // The last row that "To Links" handed over.

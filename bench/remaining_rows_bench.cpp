@@ -2,8 +2,10 @@
 // and results remove them by URL, both on the user-interface thread.
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <atomic>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -58,6 +60,62 @@ void BM_InterleavedRemoveFromMiddle(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * count * 3 / 2);
 }
 BENCHMARK(BM_InterleavedRemoveFromMiddle)->Arg(200000)->Unit(benchmark::kMillisecond);
+
+// The crawl's own URLs: a 20,000-page loopback crawl queues up to 400,000.
+std::vector<std::string> CrawlUrls(int count) {
+    std::vector<std::string> urls;
+    urls.reserve(static_cast<std::size_t>(count));
+    char url[64];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(url, sizeof url, "http://127.0.0.1:18080/p%06d.html", i);
+        urls.emplace_back(url);
+    }
+    return urls;
+}
+
+// Heap bytes the list holds per row at a crawl's peak, everything counted:
+// row records, URL bytes, the URL index, the alive flags and the tree.
+void BM_BytesPerRow(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const std::vector<std::string> urls = CrawlUrls(count);
+    double bytesPerRow = 0;
+    for (auto _ : state) {
+        const std::size_t before = mallinfo2().uordblks;
+        {
+            qx::RemainingRows rows;
+            for (const std::string& url : urls) {
+                rows.Append({url, "3", "infinity", "-1"});
+            }
+            const std::size_t after = mallinfo2().uordblks;
+            bytesPerRow = static_cast<double>(after - before) / count;
+            benchmark::DoNotOptimize(rows.Size());
+        }
+    }
+    state.counters["bytes_per_row"] = bytesPerRow;
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_BytesPerRow)->Arg(400000)->Unit(benchmark::kMillisecond);
+
+// Reading rows at random positions, as the list view does when it scrolls.
+void BM_AtRandomRows(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const std::vector<std::string> urls = CrawlUrls(count);
+    qx::RemainingRows rows;
+    for (const std::string& url : urls) {
+        rows.Append({url, "3", "infinity", "-1"});
+    }
+    // Every third row removed, so the positions go through the tree.
+    for (int i = 0; i < count; i += 3) {
+        rows.RemoveByUrl(urls[static_cast<std::size_t>(i)]);
+    }
+    std::size_t at = 0;
+    for (auto _ : state) {
+        at = (at * 1103515245u + 12345u) % rows.Size();
+        benchmark::DoNotOptimize(rows.At(at));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_AtRandomRows)->Arg(400000);
 
 // One worker thread's synchronous sends handled by the owner thread.
 void BM_SendMessageRoundTrip(benchmark::State& state) {

@@ -1,6 +1,8 @@
 #include "search/RemainingRows.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <stdexcept>
 
 namespace qx {
@@ -11,91 +13,188 @@ std::size_t LowBit(std::size_t i) {
     return i & (~i + 1);
 }
 
-// Limit texts are packed as a length byte and the bytes; "infinity", the
-// text of most queued rows, is the single byte kInfinityMark; a text of 254
-// bytes or more is kLongMark, four length bytes and the bytes.
-constexpr unsigned char kInfinityMark = 0xFF;
-constexpr unsigned char kLongMark = 0xFE;
+constexpr std::size_t kBlockSize = 64 * 1024;
+// Longer entries get a block of their own, so that no more than this is
+// left unused at the end of a block.
+constexpr std::size_t kLongEntry = 2 * 1024;
+// Compaction for rewritten rows' bytes waits until the arena holds this much.
+constexpr std::size_t kCompactBytes = 64 * 1024;
+constexpr std::size_t kMinTable = 16;
+constexpr std::uint64_t kMaxTable = std::uint64_t{1} << 32;
 
-void PackText(const std::string& text, std::string& packed) {
-    if (text == "infinity") {
-        packed.push_back(static_cast<char>(kInfinityMark));
-        return;
+// An entry is the URL's length and bytes, then the three limit texts. A
+// length is written seven bits a byte, low bits first, the top bit set on
+// every byte but the last. A limit text is "infinity", the text of most
+// queued rows, as a single 0 byte, any other text as its length plus one and
+// its bytes.
+std::size_t LengthSize(std::size_t length) {
+    std::size_t size = 1;
+    while (length >= 0x80) {
+        length >>= 7;
+        ++size;
     }
-    if (text.size() < kLongMark) {
-        packed.push_back(static_cast<char>(text.size()));
-    } else {
-        packed.push_back(static_cast<char>(kLongMark));
-        const auto size = static_cast<std::uint32_t>(text.size());
-        for (int shift = 0; shift < 32; shift += 8) {
-            packed.push_back(static_cast<char>((size >> shift) & 0xFF));
-        }
-    }
-    packed += text;
+    return size;
 }
 
-std::string UnpackText(const std::string& packed, std::size_t& pos) {
-    const auto mark = static_cast<unsigned char>(packed.at(pos++));
-    if (mark == kInfinityMark) {
-        return "infinity";
+char* WriteLength(std::size_t length, char* out) {
+    while (length >= 0x80) {
+        *out++ = static_cast<char>((length & 0x7F) | 0x80);
+        length >>= 7;
     }
-    std::size_t size = mark;
-    if (mark == kLongMark) {
-        size = 0;
-        for (int shift = 0; shift < 32; shift += 8) {
-            size |= static_cast<std::size_t>(static_cast<unsigned char>(packed.at(pos++))) << shift;
+    *out++ = static_cast<char>(length);
+    return out;
+}
+
+std::size_t ReadLength(const char*& in) {
+    std::size_t length = 0;
+    for (int shift = 0;; shift += 7) {
+        const auto byte = static_cast<unsigned char>(*in++);
+        length |= static_cast<std::size_t>(byte & 0x7F) << shift;
+        if ((byte & 0x80) == 0) {
+            return length;
         }
     }
-    std::string text = packed.substr(pos, size);
-    pos += size;
+}
+
+bool IsInfinity(const std::string& text) {
+    return text == "infinity";
+}
+
+std::size_t LimitSize(const std::string& text) {
+    return IsInfinity(text) ? 1 : LengthSize(text.size() + 1) + text.size();
+}
+
+char* WriteLimit(const std::string& text, char* out) {
+    if (IsInfinity(text)) {
+        *out++ = 0;
+        return out;
+    }
+    out = WriteLength(text.size() + 1, out);
+    return std::copy(text.begin(), text.end(), out);
+}
+
+std::string ReadLimit(const char*& in) {
+    const std::size_t length = ReadLength(in);
+    if (length == 0) {
+        return "infinity";
+    }
+    std::string text(in, length - 1);
+    in += length - 1;
     return text;
+}
+
+const char* SkipLimits(const char* in) {
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t length = ReadLength(in);
+        in += length == 0 ? 0 : length - 1;
+    }
+    return in;
+}
+
+std::size_t EntrySize(const RemainingRow& row) {
+    return LengthSize(row.url.size()) + row.url.size() + LimitSize(row.depth) +
+           LimitSize(row.maxDepth) + LimitSize(row.width);
 }
 
 }  // namespace
 
-RemainingRows::StoredRow RemainingRows::Pack(RemainingRow row) {
-    StoredRow stored{std::move(row.url), {}};
-    PackText(row.depth, stored.limits);
-    PackText(row.maxDepth, stored.limits);
-    PackText(row.width, stored.limits);
-    return stored;
+RemainingRows::Arena::Place RemainingRows::Arena::Allocate(std::size_t size) {
+    if (blocks_.size() >= kNone) {
+        throw std::length_error("Remaining list texts fill every block");
+    }
+    used_ += size;
+    if (size > kLongEntry) {
+        blocks_.emplace_back(size);
+        return {static_cast<std::uint32_t>(blocks_.size() - 1), 0};
+    }
+    if (current_ == kNone || blocks_[current_].size() + size > kBlockSize) {
+        blocks_.emplace_back();
+        current_ = static_cast<std::uint32_t>(blocks_.size() - 1);
+    }
+    std::vector<char>& block = blocks_[current_];
+    if (block.capacity() < kBlockSize) {
+        block.reserve(kBlockSize);
+    }
+    const std::size_t offset = block.size();
+    block.resize(offset + size);
+    return {current_, static_cast<std::uint16_t>(offset)};
 }
 
-RemainingRow RemainingRows::Unpack(const StoredRow& stored) {
-    RemainingRow row;
-    row.url = stored.url;
-    std::size_t pos = 0;
-    row.depth = UnpackText(stored.limits, pos);
-    row.maxDepth = UnpackText(stored.limits, pos);
-    row.width = UnpackText(stored.limits, pos);
-    return row;
+void RemainingRows::Arena::Clear() {
+    std::vector<std::vector<char>>().swap(blocks_);
+    current_ = kNone;
+    used_ = 0;
+}
+
+RemainingRows::Entry RemainingRows::EntryOf(std::size_t storageIndex) const {
+    const Record& record = records_[storageIndex];
+    const char* const start = arena_.Bytes({record.block, record.offset});
+    const char* in = start;
+    const std::size_t length = ReadLength(in);
+    return {std::string_view(in, length), in + length};
+}
+
+std::size_t RemainingRows::EntrySizeOf(std::size_t storageIndex) const {
+    const Record& record = records_[storageIndex];
+    const char* const start = arena_.Bytes({record.block, record.offset});
+    return static_cast<std::size_t>(SkipLimits(EntryOf(storageIndex).limits) - start);
+}
+
+void RemainingRows::WriteEntry(std::size_t storageIndex, const RemainingRow& row) {
+    const std::size_t size = EntrySize(row);
+    const Arena::Place place = arena_.Allocate(size);
+    char* out = WriteLength(row.url.size(), arena_.Bytes(place));
+    out = std::copy(row.url.begin(), row.url.end(), out);
+    out = WriteLimit(row.depth, out);
+    out = WriteLimit(row.maxDepth, out);
+    WriteLimit(row.width, out);
+    Record& record = records_[storageIndex];
+    record.block = place.block;
+    record.offset = place.offset;
+    record.alive = 1;
 }
 
 RemainingRow RemainingRows::At(std::size_t row) const {
-    return Unpack(storage_[StorageIndexOf(row)]);
+    const Entry entry = EntryOf(StorageIndexOf(row));
+    RemainingRow value;
+    value.url = std::string(entry.url);
+    const char* in = entry.limits;
+    value.depth = ReadLimit(in);
+    value.maxDepth = ReadLimit(in);
+    value.width = ReadLimit(in);
+    return value;
 }
 
 void RemainingRows::Set(std::size_t row, RemainingRow value) {
     const std::size_t index = StorageIndexOf(row);
-    const bool renamed = storage_[index].url != value.url;
+    const bool renamed = EntryOf(index).url != value.url;
     if (renamed) {
-        UnindexUrl(index);
+        UnlinkUrl(index);
     }
-    storage_[index] = Pack(std::move(value));
+    // The new texts go to the end of the arena; the old ones wait there for
+    // the next compaction.
+    deadBytes_ += EntrySizeOf(index);
+    WriteEntry(index, value);
     if (renamed) {
-        IndexUrl(index);
+        LinkUrl(index);
+    }
+    CompactIfSparse();
+}
+
+void RemainingRows::CheckRoomForAnotherRow() const {
+    // Storage indexes are 32 bits, and one value marks an empty slot.
+    if (records_.size() >= kNone - 1) {
+        throw std::length_error("Remaining list holds as many rows as it can number");
     }
 }
 
 std::size_t RemainingRows::Append(RemainingRow row) {
-    return AppendStored(Pack(std::move(row)));
-}
-
-std::size_t RemainingRows::AppendStored(StoredRow row) {
-    storage_.push_back(std::move(row));
-    aliveFlags_.push_back(1);
+    CheckRoomForAnotherRow();
+    records_.push_back(Record{});
+    const std::size_t index = records_.size() - 1;
+    WriteEntry(index, row);
     FenwickPush(1);
-    IndexUrl(storage_.size() - 1);
+    LinkUrl(index);
     return alive_++;
 }
 
@@ -103,47 +202,55 @@ std::size_t RemainingRows::Insert(std::size_t row, RemainingRow value) {
     if (row >= alive_) {
         return Append(std::move(value));
     }
+    CheckRoomForAnotherRow();
     const std::size_t at = StorageIndexOf(row);
-    const auto offset = static_cast<std::ptrdiff_t>(at);
-    storage_.insert(storage_.begin() + offset, Pack(std::move(value)));
-    aliveFlags_.insert(aliveFlags_.begin() + offset, 1);
+    records_.insert(records_.begin() + static_cast<std::ptrdiff_t>(at), Record{});
     // Every stored row from `at` on moves one place down.
-    for (auto& entry : byUrl_) {
-        entry.second.ShiftFrom(at);
+    const auto shifted = [at](std::uint32_t& index) {
+        if (index >= at) {
+            ++index;
+        }
+    };
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (i != at && records_[i].alive) {
+            shifted(records_[i].next);
+        }
     }
+    for (Slot& slot : table_) {
+        if (slot.last != kNone) {
+            shifted(slot.last);
+        }
+    }
+    WriteEntry(at, value);
     RebuildFenwick();
-    IndexUrl(at);
+    LinkUrl(at);
     ++alive_;
     return row;
 }
 
 void RemainingRows::RemoveAt(std::size_t row) {
     const std::size_t index = StorageIndexOf(row);
-    UnindexUrl(index);
+    UnlinkUrl(index);
     Kill(index);
     CompactIfSparse();
 }
 
-std::size_t RemainingRows::HashOf(const std::string& url) {
-    return std::hash<std::string>{}(url);
-}
-
-std::optional<std::size_t> RemainingRows::TopmostIndexOf(const std::string& url) const {
-    auto entry = byUrl_.find(HashOf(url));
-    if (entry == byUrl_.end()) {
-        return std::nullopt;
-    }
-    return entry->second.FirstWhere([&](std::size_t i) { return storage_[i].url == url; });
-}
-
 std::optional<std::size_t> RemainingRows::RemoveByUrl(const std::string& url) {
-    const std::optional<std::size_t> index = TopmostIndexOf(url);
-    if (!index) {
+    const std::uint32_t hash = HashOf(url);
+    const std::size_t slot = SlotOf(url, hash);
+    if (slot == kNone) {
         return std::nullopt;
     }
-    const std::size_t row = RowOf(*index);
-    UnindexUrl(*index);
-    Kill(*index);
+    // The topmost row is the one after the last in the URL's ring.
+    const std::uint32_t last = table_[slot].last;
+    const std::uint32_t first = records_[last].next;
+    if (first == last) {
+        EraseSlot(slot);
+    } else {
+        records_[last].next = records_[first].next;
+    }
+    const std::size_t row = RowOf(first);
+    Kill(first);
     CompactIfSparse();
     return row;
 }
@@ -156,12 +263,149 @@ std::optional<std::size_t> RemainingRows::Find(const std::string& url) const {
     return RowOf(*index);
 }
 
+std::optional<std::size_t> RemainingRows::TopmostIndexOf(const std::string& url) const {
+    const std::size_t slot = SlotOf(url, HashOf(url));
+    if (slot == kNone) {
+        return std::nullopt;
+    }
+    return records_[table_[slot].last].next;
+}
+
 void RemainingRows::Clear() {
-    storage_.clear();
-    aliveFlags_.clear();
-    fenwick_.clear();
-    byUrl_.clear();
+    records_.clear();
+    arena_.Clear();
+    deadBytes_ = 0;
+    std::vector<std::uint32_t>().swap(fenwick_);
+    std::vector<Slot>().swap(table_);
+    urls_ = 0;
     alive_ = 0;
+}
+
+std::uint32_t RemainingRows::HashOf(std::string_view url) {
+    const std::uint64_t hash = std::hash<std::string_view>{}(url);
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
+std::size_t RemainingRows::HomeOf(std::uint32_t hash) const {
+    // Maps the hash onto the table's slots without a division.
+    return static_cast<std::size_t>((std::uint64_t{hash} * table_.size()) >> 32);
+}
+
+std::size_t RemainingRows::SlotOf(std::string_view url, std::uint32_t hash) const {
+    if (table_.empty()) {
+        return kNone;
+    }
+    // URLs that merely share the hash are told apart by their stored text.
+    for (std::size_t i = HomeOf(hash);; i = i + 1 == table_.size() ? 0 : i + 1) {
+        const Slot& slot = table_[i];
+        if (slot.last == kNone) {
+            return kNone;
+        }
+        if (slot.hash == hash && EntryOf(slot.last).url == url) {
+            return i;
+        }
+    }
+}
+
+void RemainingRows::AddSlot(Slot slot) {
+    // The table stays at most four fifths full, so probes stay short and
+    // every probe meets an empty slot.
+    if ((urls_ + 1) * 5 > table_.size() * 4) {
+        const std::uint64_t grown = std::max<std::uint64_t>(kMinTable, table_.size() * 3 / 2);
+        ResizeTable(static_cast<std::size_t>(std::min(grown, kMaxTable)));
+    }
+    std::size_t i = HomeOf(slot.hash);
+    while (table_[i].last != kNone) {
+        i = i + 1 == table_.size() ? 0 : i + 1;
+    }
+    table_[i] = slot;
+    ++urls_;
+}
+
+void RemainingRows::EraseSlot(std::size_t at) {
+    // Each later slot of the run moves back into the hole unless its home
+    // lies after the hole, where a probe for it would no longer pass.
+    std::size_t hole = at;
+    for (std::size_t i = hole + 1;; ++i) {
+        if (i == table_.size()) {
+            i = 0;
+        }
+        if (table_[i].last == kNone) {
+            break;
+        }
+        const std::size_t home = HomeOf(table_[i].hash);
+        const bool homeAfterHole =
+            hole <= i ? (home > hole && home <= i) : (home > hole || home <= i);
+        if (!homeAfterHole) {
+            table_[hole] = table_[i];
+            hole = i;
+        }
+    }
+    table_[hole] = Slot{};
+    --urls_;
+}
+
+void RemainingRows::ResizeTable(std::size_t capacity) {
+    std::vector<Slot> old(capacity);
+    old.swap(table_);
+    for (const Slot& slot : old) {
+        if (slot.last == kNone) {
+            continue;
+        }
+        std::size_t i = HomeOf(slot.hash);
+        while (table_[i].last != kNone) {
+            i = i + 1 == table_.size() ? 0 : i + 1;
+        }
+        table_[i] = slot;
+    }
+}
+
+void RemainingRows::LinkUrl(std::size_t storageIndex) {
+    const auto index = static_cast<std::uint32_t>(storageIndex);
+    const std::string_view url = EntryOf(index).url;
+    const std::uint32_t hash = HashOf(url);
+    const std::size_t slot = SlotOf(url, hash);
+    if (slot == kNone) {
+        records_[index].next = index;
+        AddSlot({index, hash});
+        return;
+    }
+    const std::uint32_t last = table_[slot].last;
+    if (index > last) {
+        // An appended row: the new last of the ring.
+        records_[index].next = records_[last].next;
+        records_[last].next = index;
+        table_[slot].last = index;
+        return;
+    }
+    // An inserted or renamed row goes to its place in storage order.
+    std::uint32_t before = last;
+    while (records_[before].next < index) {
+        before = records_[before].next;
+    }
+    records_[index].next = records_[before].next;
+    records_[before].next = index;
+}
+
+void RemainingRows::UnlinkUrl(std::size_t storageIndex) {
+    const auto index = static_cast<std::uint32_t>(storageIndex);
+    const std::string_view url = EntryOf(index).url;
+    const std::size_t slot = SlotOf(url, HashOf(url));
+    if (slot == kNone) {
+        return;
+    }
+    if (records_[index].next == index) {
+        EraseSlot(slot);
+        return;
+    }
+    std::uint32_t before = table_[slot].last;
+    while (records_[before].next != index) {
+        before = records_[before].next;
+    }
+    records_[before].next = records_[index].next;
+    if (table_[slot].last == index) {
+        table_[slot].last = before;
+    }
 }
 
 std::size_t RemainingRows::StorageIndexOf(std::size_t row) const {
@@ -172,14 +416,14 @@ std::size_t RemainingRows::StorageIndexOf(std::size_t row) const {
     std::size_t position = 0;
     std::size_t remaining = row + 1;
     std::size_t step = 1;
-    while (step * 2 <= storage_.size()) {
+    while (step * 2 <= records_.size()) {
         step *= 2;
     }
     for (; step > 0; step /= 2) {
         const std::size_t next = position + step;
-        if (next <= storage_.size() && static_cast<std::size_t>(fenwick_[next]) < remaining) {
+        if (next <= records_.size() && fenwick_[next] < remaining) {
             position = next;
-            remaining -= static_cast<std::size_t>(fenwick_[next]);
+            remaining -= fenwick_[next];
         }
     }
     return position;  // 1-based position + 1 - 1
@@ -188,24 +432,26 @@ std::size_t RemainingRows::StorageIndexOf(std::size_t row) const {
 std::size_t RemainingRows::RowOf(std::size_t storageIndex) const {
     std::size_t sum = 0;
     for (std::size_t i = storageIndex; i > 0; i -= LowBit(i)) {
-        sum += static_cast<std::size_t>(fenwick_[i]);
+        sum += fenwick_[i];
     }
     return sum;
 }
 
 void RemainingRows::FenwickAdd(std::size_t storageIndex, int delta) {
+    // Unsigned sums: adding the wrapped -1 subtracts one.
+    const auto step = static_cast<std::uint32_t>(delta);
     for (std::size_t i = storageIndex + 1; i < fenwick_.size(); i += LowBit(i)) {
-        fenwick_[i] += delta;
+        fenwick_[i] += step;
     }
 }
 
-void RemainingRows::FenwickPush(int value) {
+void RemainingRows::FenwickPush(std::uint32_t value) {
     if (fenwick_.empty()) {
         fenwick_.push_back(0);  // index 0 is unused
     }
     // Node i covers (i - lowbit(i), i]: its value plus the nodes below it.
     const std::size_t i = fenwick_.size();
-    int sum = value;
+    std::uint32_t sum = value;
     for (std::size_t child = i - 1; child > i - LowBit(i); child -= LowBit(child)) {
         sum += fenwick_[child];
     }
@@ -213,100 +459,59 @@ void RemainingRows::FenwickPush(int value) {
 }
 
 void RemainingRows::RebuildFenwick() {
-    fenwick_.clear();
-    for (std::uint8_t alive : aliveFlags_) {
-        FenwickPush(alive);
-    }
-}
-
-void RemainingRows::IndexUrl(std::size_t storageIndex) {
-    auto [entry, added] = byUrl_.try_emplace(HashOf(storage_[storageIndex].url), storageIndex);
-    if (!added) {
-        entry->second.Add(storageIndex);
-    }
-}
-
-void RemainingRows::UnindexUrl(std::size_t storageIndex) {
-    auto found = byUrl_.find(HashOf(storage_[storageIndex].url));
-    if (found != byUrl_.end() && !found->second.Remove(storageIndex)) {
-        byUrl_.erase(found);
-    }
-}
-
-void RemainingRows::UrlRows::Add(std::size_t index) {
-    if (index < first_) {
-        std::swap(index, first_);
-    }
-    more_.insert(std::lower_bound(more_.begin(), more_.end(), index), index);
-}
-
-bool RemainingRows::UrlRows::Remove(std::size_t index) {
-    if (index == first_) {
-        if (more_.empty()) {
-            return false;
-        }
-        first_ = more_.front();
-        more_.erase(more_.begin());
-        return true;
-    }
-    auto at = std::lower_bound(more_.begin(), more_.end(), index);
-    if (at != more_.end() && *at == index) {
-        more_.erase(at);
-    }
-    return true;
-}
-
-void RemainingRows::UrlRows::Renumber(const std::vector<std::size_t>& newIndex) {
-    first_ = newIndex[first_];
-    for (std::size_t& index : more_) {
-        index = newIndex[index];
-    }
-}
-
-void RemainingRows::UrlRows::ShiftFrom(std::size_t at) {
-    if (first_ >= at) {
-        ++first_;
-    }
-    for (std::size_t& index : more_) {
-        if (index >= at) {
-            ++index;
-        }
+    std::vector<std::uint32_t>().swap(fenwick_);
+    fenwick_.reserve(records_.size() + 1);
+    for (const Record& record : records_) {
+        FenwickPush(record.alive);
     }
 }
 
 void RemainingRows::Kill(std::size_t storageIndex) {
-    aliveFlags_[storageIndex] = 0;
+    deadBytes_ += EntrySizeOf(storageIndex);
+    records_[storageIndex].alive = 0;
     FenwickAdd(storageIndex, -1);
-    storage_[storageIndex] = StoredRow{};
     --alive_;
 }
 
 void RemainingRows::CompactIfSparse() {
-    if (storage_.size() < 64 || alive_ * 2 >= storage_.size()) {
+    const bool sparseRows = records_.size() >= 64 && alive_ * 2 < records_.size();
+    const bool sparseBytes = arena_.Used() >= kCompactBytes && deadBytes_ * 2 > arena_.Used();
+    if (!sparseRows && !sparseBytes) {
         return;
     }
-    // The URL index is renumbered in place rather than built again: hashing
-    // every URL of a list of a hundred thousand rows again would hold up the
-    // window for a noticeable moment.
-    // The rows move up in place: a second list of them would be the peak of
-    // the program's memory when a long list is compacted.
-    std::vector<std::size_t> newIndex(storage_.size());
+    // The alive rows move up in place and their texts into a new arena in
+    // list order; the URL index is renumbered rather than built again, as
+    // hashing every URL of a long list would hold up the window.
+    std::vector<std::uint32_t> newIndex(records_.size(), kNone);
+    Arena packed;
     std::size_t kept = 0;
-    for (std::size_t i = 0; i < storage_.size(); ++i) {
-        if (aliveFlags_[i]) {
-            newIndex[i] = kept;
-            if (kept != i) {
-                storage_[kept] = std::move(storage_[i]);
-            }
-            ++kept;
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (!records_[i].alive) {
+            continue;
+        }
+        const std::size_t size = EntrySizeOf(i);
+        const Arena::Place place = packed.Allocate(size);
+        std::memcpy(packed.Bytes(place), arena_.Bytes({records_[i].block, records_[i].offset}),
+                    size);
+        newIndex[i] = static_cast<std::uint32_t>(kept);
+        records_[kept] = Record{place.block, records_[i].next, place.offset, 1};
+        ++kept;
+    }
+    records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(kept), records_.end());
+    records_.shrink_to_fit();
+    for (Record& record : records_) {
+        record.next = newIndex[record.next];
+    }
+    for (Slot& slot : table_) {
+        if (slot.last != kNone) {
+            slot.last = newIndex[slot.last];
         }
     }
-    storage_.erase(storage_.begin() + static_cast<std::ptrdiff_t>(kept), storage_.end());
-    storage_.shrink_to_fit();
-    aliveFlags_.assign(storage_.size(), 1);
+    arena_ = std::move(packed);
+    deadBytes_ = 0;
     RebuildFenwick();
-    for (auto& entry : byUrl_) {
-        entry.second.Renumber(newIndex);
+    if (table_.size() > kMinTable && urls_ * 4 < table_.size()) {
+        ResizeTable(std::max(kMinTable, urls_ * 2));
     }
 }
 

@@ -5,7 +5,7 @@
 #include <deque>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 #include "search/RemainingRow.h"
@@ -14,9 +14,13 @@ namespace qx {
 
 // The rows of the Remaining list. Rows are appended at the bottom and removed
 // anywhere, most often by URL when a page's result arrives, so removal by URL
-// finds the row through a hash map and the visible position through a
-// Fenwick tree over the alive flags instead of scanning the list. Removed rows
+// finds the row through a hash table and the visible position through a
+// Fenwick tree over the alive rows instead of scanning the list. Removed rows
 // stay as tombstones until they are more than half of the storage.
+//
+// A crawl holds hundreds of thousands of rows, most of them repeats of URLs
+// already listed, so a row is kept small: its texts are packed into a shared
+// character arena and the row itself is a 12-byte record.
 class RemainingRows {
 public:
     std::size_t Size() const { return alive_; }
@@ -27,7 +31,8 @@ public:
     // Rewrites the row at `row`.
     void Set(std::size_t row, RemainingRow value);
 
-    // Appends a row at the bottom; returns its visible position.
+    // Appends a row at the bottom; returns its visible position. Throws
+    // std::length_error when the list cannot number another row.
     std::size_t Append(RemainingRow row);
     // Inserts a row before visible position `row` (at the bottom when past
     // it); returns its position. Costs a pass over the list: meant for the
@@ -44,69 +49,88 @@ public:
     void Clear();
 
 private:
+    static constexpr std::uint32_t kNone = 0xFFFFFFFF;
+
+    // Character storage for the rows' texts: blocks of 64 KiB filled in
+    // turn, an entry too long for that in a block of its own. Entries are
+    // never moved or freed one by one; rewritten and removed rows leave their
+    // bytes behind until the list is compacted.
+    class Arena {
+    public:
+        struct Place {
+            std::uint32_t block;
+            std::uint16_t offset;
+        };
+        // Room for `size` bytes; fill them through Bytes() at once.
+        Place Allocate(std::size_t size);
+        char* Bytes(Place place) { return blocks_[place.block].data() + place.offset; }
+        const char* Bytes(Place place) const { return blocks_[place.block].data() + place.offset; }
+        std::size_t Used() const { return used_; }
+        void Clear();
+
+    private:
+        std::vector<std::vector<char>> blocks_;
+        std::uint32_t current_ = kNone;  // the block being filled
+        std::size_t used_ = 0;
+    };
+
+    // A row as stored. Rows holding the same URL form a ring through `next`
+    // in storage order, so the topmost of many repeats of one URL is found,
+    // added to and removed without walking the others.
+    struct Record {
+        std::uint32_t block;
+        std::uint32_t next;  // the next row with this URL; the last links to the first
+        std::uint16_t offset;
+        std::uint16_t alive;
+    };
+
+    // One slot of the URL index: the storage index of the last row holding
+    // a URL, and 32 bits of the URL's hash. Open addressing with linear
+    // probing; a removed slot's followers move back instead of leaving a
+    // marker, so a long crawl does not fill the table with dead slots.
+    struct Slot {
+        std::uint32_t last = kNone;
+        std::uint32_t hash = 0;
+    };
+
+    // The texts of a stored row: its URL and the packed limit texts after it.
+    struct Entry {
+        std::string_view url;
+        const char* limits;
+    };
+    Entry EntryOf(std::size_t storageIndex) const;
+    std::size_t EntrySizeOf(std::size_t storageIndex) const;  // bytes of the whole entry
+    void WriteEntry(std::size_t storageIndex, const RemainingRow& row);
+
+    static std::uint32_t HashOf(std::string_view url);
+    std::size_t HomeOf(std::uint32_t hash) const;
+    // The slot of `url`, or kNone.
+    std::size_t SlotOf(std::string_view url, std::uint32_t hash) const;
+    void AddSlot(Slot slot);
+    void EraseSlot(std::size_t at);
+    void ResizeTable(std::size_t capacity);
+    void LinkUrl(std::size_t storageIndex);
+    void UnlinkUrl(std::size_t storageIndex);
+    // The storage index of the topmost row holding `url`.
+    std::optional<std::size_t> TopmostIndexOf(const std::string& url) const;
+
     std::size_t StorageIndexOf(std::size_t row) const;
     std::size_t RowOf(std::size_t storageIndex) const;  // alive rows before it
     void FenwickAdd(std::size_t storageIndex, int delta);
-    void FenwickPush(int value);
+    void FenwickPush(std::uint32_t value);
     void RebuildFenwick();
-    void IndexUrl(std::size_t storageIndex);
-    void UnindexUrl(std::size_t storageIndex);
+    void CheckRoomForAnotherRow() const;
     void Kill(std::size_t storageIndex);
     void CompactIfSparse();
 
-    // A row as stored: the URL and the three limit texts packed into one
-    // short string, so that a row of a long list takes two strings, not four.
-    struct StoredRow {
-        std::string url;
-        std::string limits;
-    };
-    static StoredRow Pack(RemainingRow row);
-    static RemainingRow Unpack(const StoredRow& row);
-    std::size_t AppendStored(StoredRow row);
-
     // A deque: a list of hundreds of thousands of rows grows without the
     // doubled copy of a vector's reallocation.
-    std::deque<StoredRow> storage_;
-    std::vector<std::uint8_t> aliveFlags_;
-    std::vector<int> fenwick_;  // 1-based sums of alive flags
-    // The storage indexes of the rows whose URLs share one hash, ascending.
-    // Nearly every hash is held by one row, so the first index needs no
-    // allocation.
-    class UrlRows {
-    public:
-        explicit UrlRows(std::size_t index) : first_(index) {}
-        // The first index for which `matches` holds, if any.
-        template <typename Predicate>
-        std::optional<std::size_t> FirstWhere(Predicate matches) const {
-            if (matches(first_)) {
-                return first_;
-            }
-            for (std::size_t index : more_) {
-                if (matches(index)) {
-                    return index;
-                }
-            }
-            return std::nullopt;
-        }
-        void Add(std::size_t index);
-        // False when no row is left.
-        bool Remove(std::size_t index);
-        // Every index from `at` on moves one place down.
-        void ShiftFrom(std::size_t at);
-        // Each index i becomes newIndex[i]; the order stays.
-        void Renumber(const std::vector<std::size_t>& newIndex);
-
-    private:
-        std::size_t first_;
-        std::vector<std::size_t> more_;  // after first_, ascending
-    };
-    // Keyed by the URL's hash rather than by a copy of it: a long list holds
-    // each URL once, in its row. Rows whose URLs merely share a hash are told
-    // apart by comparing the stored URL.
-    std::unordered_map<std::size_t, UrlRows> byUrl_;
-    static std::size_t HashOf(const std::string& url);
-    // The storage index of the topmost row holding `url`.
-    std::optional<std::size_t> TopmostIndexOf(const std::string& url) const;
+    std::deque<Record> records_;
+    Arena arena_;
+    std::size_t deadBytes_ = 0;           // arena bytes of removed and rewritten rows
+    std::vector<std::uint32_t> fenwick_;  // 1-based sums of alive rows
+    std::vector<Slot> table_;
+    std::size_t urls_ = 0;  // filled slots: distinct URLs
     std::size_t alive_ = 0;
 };
 

@@ -135,5 +135,121 @@ TEST(RemainingRows, AgreesWithAPlainListThroughInsertsAndCompactions) {
     EXPECT_EQ(Urls(rows), model);
 }
 
+// Many repeats of one URL among other rows, as when every page links home:
+// the topmost repeat is the one found and removed, wherever repeats were
+// inserted, renamed into or removed from.
+TEST(RemainingRows, RepeatsOfOneUrlKeepTheirListOrder) {
+    RemainingRows rows;
+    std::vector<std::string> model;
+    for (int i = 0; i < 300; ++i) {
+        const std::string url = i % 3 == 0 ? "home" : "p" + std::to_string(i);
+        rows.Append(Row(url));
+        model.push_back(url);
+    }
+    const auto put = [&](std::size_t at, const std::string& url) {
+        rows.Insert(at, Row(url));
+        model.insert(model.begin() + static_cast<std::ptrdiff_t>(at), url);
+    };
+    const auto rename = [&](std::size_t at, const std::string& url) {
+        rows.Set(at, Row(url));
+        model[at] = url;
+    };
+    put(100, "home");    // between repeats
+    put(2, "home");      // above every repeat
+    rename(1, "home");   // a row renamed into the repeats, above the rest
+    rename(0, "other");  // the topmost repeat renamed away
+    std::vector<std::size_t> repeats;
+    for (std::size_t i = 0; i < model.size(); ++i) {
+        if (model[i] == "home") {
+            repeats.push_back(i);
+        }
+    }
+    // The bottom-most repeat, then one in the middle.
+    for (const std::size_t at : {repeats.back(), repeats[repeats.size() / 2]}) {
+        rows.RemoveAt(at);
+        model.erase(model.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    rows.Append(Row("home"));
+    model.push_back("home");
+    ASSERT_EQ(Urls(rows), model);
+    while (true) {
+        const auto top = std::find(model.begin(), model.end(), "home");
+        const std::optional<std::size_t> expected =
+            top == model.end()
+                ? std::nullopt
+                : std::optional<std::size_t>(static_cast<std::size_t>(top - model.begin()));
+        ASSERT_EQ(rows.Find("home"), expected);
+        ASSERT_EQ(rows.RemoveByUrl("home"), expected);
+        if (!expected) {
+            break;
+        }
+        model.erase(top);
+    }
+    EXPECT_EQ(Urls(rows), model);
+}
+
+// Rows rewritten with ever longer texts, some longer than a block of the
+// list's storage, then most rows removed: every row keeps its texts, its
+// place and its lookup through the compactions this causes.
+TEST(RemainingRows, RewrittenRowsSurviveCompaction) {
+    RemainingRows rows;
+    std::vector<RemainingRow> model;
+    for (int i = 0; i < 200; ++i) {
+        model.push_back(Row("u" + std::to_string(i)));
+        rows.Append(model.back());
+    }
+    for (int round = 1; round <= 6; ++round) {
+        for (std::size_t i = 0; i < model.size(); i += 3) {
+            const std::size_t length = i % 30 == 0 ? 70000 : 50 * round;
+            model[i] = {"u" + std::to_string(i) + std::string(length, 'x'), std::to_string(round),
+                        "infinity", std::string(round, 'w')};
+            rows.Set(i, model[i]);
+        }
+    }
+    // Removed from the top down, so that the rows left move up in storage.
+    std::vector<RemainingRow> kept;
+    for (std::size_t i = 0; i < model.size(); ++i) {
+        if (i % 4 == 1) {
+            kept.push_back(model[i]);
+        } else {
+            ASSERT_EQ(rows.RemoveByUrl(model[i].url), kept.size()) << "row " << i;
+        }
+    }
+    model = kept;
+    ASSERT_EQ(rows.Size(), model.size());
+    for (std::size_t i = 0; i < model.size(); ++i) {
+        const RemainingRow got = rows.At(i);
+        EXPECT_EQ(got.url, model[i].url) << "row " << i;
+        EXPECT_EQ(got.depth, model[i].depth) << "row " << i;
+        EXPECT_EQ(got.width, model[i].width) << "row " << i;
+        EXPECT_EQ(rows.Find(model[i].url), i) << "row " << i;
+    }
+}
+
+// A crawl's worth of distinct URLs: with this many, some share the part of
+// their hash the list keeps, and each must still be found at its own row.
+TEST(RemainingRows, EachOfManyUrlsIsFoundAtItsOwnRow) {
+    constexpr std::size_t kCount = 300000;
+    const auto url = [](std::size_t i) { return "http://127.0.0.1/p" + std::to_string(i); };
+    RemainingRows rows;
+    for (std::size_t i = 0; i < kCount; ++i) {
+        rows.Append(Row(url(i)));
+    }
+    std::size_t wrong = 0;
+    for (std::size_t i = 0; i < kCount; ++i) {
+        wrong += rows.Find(url(i)) != i;
+    }
+    EXPECT_EQ(wrong, 0u);
+    // Every other row removed from the top down: each one is then the second row.
+    for (std::size_t i = 0; i < kCount; i += 2) {
+        wrong += rows.RemoveByUrl(url(i + 1)) != std::optional<std::size_t>(i / 2 + 1);
+    }
+    EXPECT_EQ(wrong, 0u);
+    for (std::size_t i = 0; i < kCount; i += 2) {
+        wrong += rows.Find(url(i)) != i / 2;
+    }
+    EXPECT_EQ(wrong, 0u);
+}
+
 }  // namespace
 }  // namespace qx

@@ -96,6 +96,33 @@ void BM_BytesPerRow(benchmark::State& state) {
 }
 BENCHMARK(BM_BytesPerRow)->Arg(400000)->Unit(benchmark::kMillisecond);
 
+// A crawl's queue: 20 links a page, one of them the site's home page and the
+// rest repeats of the site's other pages, removed by URL in arrival order.
+void BM_CrawlWithRepeatedUrls(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const int pages = count / 20;
+    const std::vector<std::string> site = CrawlUrls(pages);
+    std::vector<std::string> urls;
+    urls.reserve(static_cast<std::size_t>(count));
+    for (int page = 0; page < pages; ++page) {
+        for (int link = 0; link < 20; ++link) {
+            const long target = link == 0 ? 0 : (page * 7919L + link * 104729L) % pages;
+            urls.push_back(site[static_cast<std::size_t>(target)]);
+        }
+    }
+    for (auto _ : state) {
+        qx::RemainingRows rows;
+        for (const std::string& url : urls) {
+            rows.Append({url, "3", "infinity", "-1"});
+        }
+        for (const std::string& url : urls) {
+            benchmark::DoNotOptimize(rows.RemoveByUrl(url));
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * count * 2);
+}
+BENCHMARK(BM_CrawlWithRepeatedUrls)->Arg(400000)->Unit(benchmark::kMillisecond);
+
 // Reading rows at random positions, as the list view does when it scrolls.
 void BM_AtRandomRows(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));

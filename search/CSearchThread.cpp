@@ -197,6 +197,11 @@ CSearchThread::~CSearchThread() {
 
 void CSearchThread::Run() {
     SetCurrentThreadPriority(ThreadPriority::kLowest);
+    // A new thread starts at the engine's priority and may have taken the
+    // processor from it in the middle of its round, while it holds QueueLock
+    // and every finishing worker waits for it. At its own priority now, the
+    // worker lets the engine go on first.
+    std::this_thread::yield();
     WorkerProc();
     std::shared_ptr<CrawlState> crawl = std::move(crawl_);
     delete this;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <list>
 #include <memory>
 #include <string>
@@ -36,6 +37,8 @@ private:
     // `skipped` receives the URLs of the entries marked done without a start.
     void Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
                std::vector<std::string>& skipped);
+    static std::chrono::microseconds PauseBefore(std::chrono::steady_clock::time_point roundBegan,
+                                                 std::chrono::microseconds period);
     Cursor RemoveEntry(Cursor at);
     // Starts a worker for the entry under `at`; on failure tells the user and
     // drops the entry. Returns the cursor past the entry.

@@ -20,9 +20,9 @@ FetcherLimits CrawlState::Limits() const {
     return limits_;
 }
 
-void CrawlState::Pause(std::chrono::milliseconds duration, const std::function<bool()>& cutShort) {
+void CrawlState::Pause(std::chrono::microseconds duration, const std::function<bool()>& cutShort) {
     if (pauseHook_) {
-        pauseHook_();
+        pauseHook_(duration);
         return;
     }
     std::unique_lock<std::mutex> lock(wakeLock_);

@@ -47,11 +47,12 @@ public:
 
     // The engine's pause: the first one after creation returns at once, every
     // later one lasts `duration` unless `cutShort` turns true after Wake().
-    void Pause(std::chrono::milliseconds duration, const std::function<bool()>& cutShort);
+    void Pause(std::chrono::microseconds duration, const std::function<bool()>& cutShort);
     void Wake();
     // Tests step the engine round by round: when set (before the engine
-    // starts), every pause calls it instead of waiting.
-    void SetPauseHook(std::function<void()> hook) { pauseHook_ = std::move(hook); }
+    // starts), every pause calls it with its duration instead of waiting.
+    using PauseHook = std::function<void(std::chrono::microseconds)>;
+    void SetPauseHook(PauseHook hook) { pauseHook_ = std::move(hook); }
 
     // Transfers in flight should give up (the page is closing).
     std::atomic<bool> AbortRequested{false};
@@ -88,7 +89,7 @@ private:
     std::mutex wakeLock_;
     std::condition_variable wake_;
     bool firstPauseFree_ = true;
-    std::function<void()> pauseHook_;
+    PauseHook pauseHook_;
 
     mutable std::mutex liveLock_;
     std::condition_variable liveChanged_;

@@ -602,10 +602,12 @@ protected:
         std::intptr_t SendMessage(unsigned msg, std::uintptr_t, std::intptr_t lParam) override {
             if (msg == WM_REMOVE_REMAINING) {
                 removals.push_back(*reinterpret_cast<const std::vector<std::string>*>(lParam));
+                std::this_thread::sleep_for(removalTakes);
             }
             return 0;
         }
         void ShowMessage(const std::string& text) override { shown.push_back(text); }
+        std::chrono::milliseconds removalTakes{0};
         std::vector<std::vector<std::string>> removals;
         std::vector<std::string> shown;
     };
@@ -641,10 +643,15 @@ protected:
     }
 
     // Runs the engine; the hook sees the number of each pause, and the engine
-    // is stopped at pause `stopAt` (before that round).
-    int Run(int stopAt, const std::function<void(int)>& hook = {}) {
+    // is stopped at pause `stopAt` (before that round). `asked` receives the
+    // duration of each pause.
+    int Run(int stopAt, const std::function<void(int)>& hook = {},
+            std::vector<std::chrono::microseconds>* asked = nullptr) {
         int pauses = 0;
-        crawl->SetPauseHook([&] {
+        crawl->SetPauseHook([&](std::chrono::microseconds duration) {
+            if (asked != nullptr) {
+                asked->push_back(duration);
+            }
             ++pauses;
             if (hook) {
                 hook(pauses);
@@ -685,6 +692,33 @@ TEST_F(EngineRoundsTest, EveryEntryExaminedUnderTheCapCounts) {
     // The duplicate's row goes, in one message for its round.
     ASSERT_EQ(page->removals.size(), 1u);
     EXPECT_EQ(page->removals[0], std::vector<std::string>{"http://a b/a"});
+}
+
+TEST_F(EngineRoundsTest, RoundsBeginOnePeriodApartWhateverARoundTook) {
+    // The first round's removal message takes 30 ms; the pause after it
+    // takes only what is left of the period, and nothing when none is.
+    struct Case {
+        int period;
+        std::chrono::milliseconds longestPause;
+    };
+    for (const Case c : {Case{50, 20ms}, Case{20, 0ms}}) {
+        SCOPED_TRACE(c.period);
+        page = std::make_shared<Page>();
+        crawl = std::make_shared<CrawlState>(page, roots);
+        Counters().StopRequested = 0;
+        Counters().ActiveWorkers = 0;
+        page->removalTakes = 30ms;
+        settings->EngineRevs = c.period;
+        settings->MaxConnections = 5;
+        Queue("http://a b/a");
+        Queue("http://a b/a");
+        std::vector<std::chrono::microseconds> asked;
+        Run(3, {}, &asked);
+        ASSERT_EQ(page->removals.size(), 1u);
+        ASSERT_EQ(asked.size(), 3u);
+        EXPECT_GT(asked[0], c.longestPause + 5ms);  // the free first pause came before no round
+        EXPECT_LE(asked[1], c.longestPause);
+    }
 }
 
 TEST_F(EngineRoundsTest, CapZeroStartsNothingButStillRemovesFinishedEntries) {

@@ -4,6 +4,15 @@
 
 namespace qx {
 
+namespace {
+
+// Orders removed rows (ascending by shown row) against a shown row.
+constexpr auto kShownBefore = [](const auto& removed, std::size_t row) {
+    return removed.shownRow < row;
+};
+
+}  // namespace
+
 SourceRowTableModel::SourceRowTableModel(QStringList headings, RowReader reader, QObject* parent)
     : QAbstractTableModel(parent), headings_(std::move(headings)), reader_(std::move(reader)) {
     batchTimer_.setSingleShot(true);
@@ -56,9 +65,8 @@ std::size_t SourceRowTableModel::ShownIndexOf(std::size_t row) const {
 }
 
 std::size_t SourceRowTableModel::HolderIndexOf(std::size_t shownRow) const {
-    const auto removedAbove = std::lower_bound(
-        removed_.begin(), removed_.end(), shownRow,
-        [](const RemovedRow& removed, std::size_t row) { return removed.shownRow < row; });
+    const auto removedAbove =
+        std::lower_bound(removed_.begin(), removed_.end(), shownRow, kShownBefore);
     std::size_t row = shownRow - static_cast<std::size_t>(removedAbove - removed_.begin());
     if (unannounced_ && row >= *unannounced_) {
         ++row;
@@ -67,9 +75,7 @@ std::size_t SourceRowTableModel::HolderIndexOf(std::size_t shownRow) const {
 }
 
 const SourceRowTableModel::RemovedRow* SourceRowTableModel::RemovedAt(std::size_t shownRow) const {
-    const auto it = std::lower_bound(
-        removed_.begin(), removed_.end(), shownRow,
-        [](const RemovedRow& removed, std::size_t row) { return removed.shownRow < row; });
+    const auto it = std::lower_bound(removed_.begin(), removed_.end(), shownRow, kShownBefore);
     return it != removed_.end() && it->shownRow == shownRow ? &*it : nullptr;
 }
 
@@ -93,11 +99,10 @@ void SourceRowTableModel::RowRemoving(int row) {
         return;
     }
     const std::size_t at = ShownIndexOf(static_cast<std::size_t>(row));
-    const auto place = std::lower_bound(removed_.begin(), removed_.end(), at,
-                                        [](const RemovedRow& removed, std::size_t shownRow) {
-                                            return removed.shownRow < shownRow;
-                                        });
-    removed_.insert(place, RemovedRow{at, reader_(static_cast<std::size_t>(row))});
+    const auto place = std::lower_bound(removed_.begin(), removed_.end(), at, kShownBefore);
+    removed_.insert(place, RemovedRow{static_cast<std::uint32_t>(at),
+                                      static_cast<std::uint32_t>(copies_.size())});
+    copies_.push_back(reader_(static_cast<std::size_t>(row)));
     StartBatch();
 }
 
@@ -116,6 +121,7 @@ void SourceRowTableModel::Reset(std::size_t rows) {
     batchTimer_.stop();
     beginResetModel();
     removed_.clear();
+    copies_.clear();
     unannounced_.reset();
     pending_ = 0;
     shown_ = rows;
@@ -134,6 +140,7 @@ void SourceRowTableModel::ShowRemovals() {
         beginResetModel();
         shown_ -= removed_.size();
         removed_.clear();
+        copies_.clear();
         endResetModel();
         return;
     }
@@ -150,6 +157,7 @@ void SourceRowTableModel::ShowRemovals() {
         shown_ -= static_cast<std::size_t>(last - first + 1);
         endRemoveRows();
     }
+    copies_.clear();
 }
 
 void SourceRowTableModel::FlushPending() {
@@ -177,7 +185,7 @@ QString SourceRowTableModel::ShownCell(int row, int column) const {
         return {};
     }
     if (const RemovedRow* removed = RemovedAt(static_cast<std::size_t>(row))) {
-        return removed->cells.value(column);
+        return copies_[removed->copy].value(column);
     }
     return reader_(HolderIndexOf(static_cast<std::size_t>(row))).value(column);
 }

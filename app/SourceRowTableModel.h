@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -59,10 +60,11 @@ private:
     // A batch with more separate runs of removed rows is shown as a reset.
     static constexpr std::size_t kMaxSignalledRuns = 8;
 
-    // A shown row the holder no longer has.
+    // A shown row the holder no longer has, and its cells in copies_. Small,
+    // as every removal looks through the list.
     struct RemovedRow {
-        std::size_t shownRow;
-        QStringList cells;
+        std::uint32_t shownRow;
+        std::uint32_t copy;
     };
     std::size_t ShownIndexOf(std::size_t row) const;
     // The holder's row for shown row `shownRow`, which is not a removed one.
@@ -76,6 +78,7 @@ private:
     std::size_t shown_ = 0;            // rows the views have
     std::size_t pending_ = 0;          // the holder's bottom rows not shown yet
     std::vector<RemovedRow> removed_;  // ascending by shownRow
+    std::vector<QStringList> copies_;  // emptied with removed_
     // A row the holder has inserted and the views do not have yet.
     std::optional<std::size_t> unannounced_;
     QTimer batchTimer_;

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "search/SearchSettings.h"
 
@@ -177,8 +178,58 @@ std::string BuildUrl(std::string_view scheme, std::string_view host, std::uint16
     return url + EscapeObject(object);
 }
 
+// Handles of ended sessions, kept for the sessions to come. A worker lives for
+// one page, and a handle made for it would each time allocate libcurl's
+// buffers and, on its first transfer, the private multi handle with its
+// wake-up socket pair, all freed again at the end. A kept handle is reset when
+// it comes back, so it carries no option, callback or pointer of its last
+// user; the connections it used stay in the shared pool, not in the handle.
+// One thread uses a handle at a time.
+class HandlePool {
+public:
+    static CURL* Take() {
+        {
+            HandlePool& pool = Instance();
+            std::lock_guard<std::mutex> lock(pool.mutex_);
+            if (!pool.handles_.empty()) {
+                CURL* h = pool.handles_.back();
+                pool.handles_.pop_back();
+                return h;
+            }
+        }
+        return curl_easy_init();
+    }
+
+    static void Give(CURL* h) {
+        curl_easy_reset(h);
+        HandlePool& pool = Instance();
+        {
+            std::lock_guard<std::mutex> lock(pool.mutex_);
+            if (pool.handles_.size() < kKept) {
+                pool.handles_.push_back(h);
+                return;
+            }
+        }
+        curl_easy_cleanup(h);
+    }
+
+private:
+    // Enough for the workers one engine round ends and starts; idle
+    // handles hold a few tens of KiB each.
+    static constexpr std::size_t kKept = 256;
+
+    static HandlePool& Instance() {
+        // Never freed, like the share its handles are attached to.
+        static HandlePool* const pool = new HandlePool;
+        return *pool;
+    }
+
+    std::mutex mutex_;
+    std::vector<CURL*> handles_;
+};
+
 struct CurlEasyDeleter {
-    void operator()(CURL* h) const { curl_easy_cleanup(h); }
+    void operator()(CURL* h) const { HandlePool::Give(h); }
 };
 struct CurlSlistDeleter {
     void operator()(curl_slist* l) const { curl_slist_free_all(l); }
@@ -328,7 +379,7 @@ struct HttpFetcher::Impl {
 };
 
 bool HttpFetcher::Impl::CreateSession(const SessionSettings& settings) {
-    handle.reset(curl_easy_init());
+    handle.reset(HandlePool::Take());
     if (!handle) {
         return false;
     }

@@ -23,7 +23,7 @@ std::size_t SeenBuckets::BucketOf(std::size_t length) {
 }
 
 bool SeenBuckets::Contains(const std::string& url) const {
-    return fingerprints_.count(Fingerprint(url)) != 0;
+    return fingerprints_.Contains(Fingerprint(url));
 }
 
 std::uint64_t SeenBuckets::Fingerprint(const std::string& url) {
@@ -41,7 +41,7 @@ void SeenBuckets::Record(const std::string& url) {
         Thin(bucket);
     }
     bucket.ordered.push_back(url);
-    fingerprints_.insert(Fingerprint(url));
+    fingerprints_.Insert(Fingerprint(url));
 }
 
 void SeenBuckets::Thin(BucketData& bucket) {

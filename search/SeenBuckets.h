@@ -4,8 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <vector>
+
+#include "search/FingerprintSet.h"
 
 namespace qx {
 
@@ -46,7 +47,7 @@ private:
     static std::uint64_t Fingerprint(const std::string& url);
 
     std::array<BucketData, kBucketCount> buckets_;
-    std::unordered_set<std::uint64_t> fingerprints_;
+    FingerprintSet fingerprints_;
 };
 
 }  // namespace qx

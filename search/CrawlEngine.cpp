@@ -176,10 +176,12 @@ std::chrono::microseconds CrawlEngine::PauseBefore(std::chrono::steady_clock::ti
                                                    std::chrono::microseconds period) {
     // Rounds begin every `period`: the pause takes what the round before it
     // (waiting for QueueLock, the round, its removal message) left of it.
-    // A round that took the whole period is followed by the next at once.
+    // It never falls below half the period, though: when rounds take longer,
+    // as with a thousand connections, back-to-back rounds would hold
+    // QueueLock most of the time and the workers could not report.
     const auto spent = std::chrono::duration_cast<std::chrono::microseconds>(
         std::chrono::steady_clock::now() - roundBegan);
-    return std::clamp(period - spent, std::chrono::microseconds(0), period);
+    return std::clamp(period - spent, period / 2, period);
 }
 
 CrawlEngine::Cursor CrawlEngine::RemoveEntry(Cursor at) {

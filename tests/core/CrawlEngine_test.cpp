@@ -694,14 +694,16 @@ TEST_F(EngineRoundsTest, EveryEntryExaminedUnderTheCapCounts) {
     EXPECT_EQ(page->removals[0], std::vector<std::string>{"http://a b/a"});
 }
 
-TEST_F(EngineRoundsTest, RoundsBeginOnePeriodApartWhateverARoundTook) {
+TEST_F(EngineRoundsTest, RoundsBeginOnePeriodApartUnlessARoundTookOverHalfOfIt) {
     // The first round's removal message takes 30 ms; the pause after it
-    // takes only what is left of the period, and nothing when none is.
+    // takes only what is left of the period, and half the period when less
+    // is left.
     struct Case {
         int period;
+        std::chrono::milliseconds shortestPause;
         std::chrono::milliseconds longestPause;
     };
-    for (const Case c : {Case{50, 20ms}, Case{20, 0ms}}) {
+    for (const Case c : {Case{100, 50ms, 70ms}, Case{20, 10ms, 10ms}}) {
         SCOPED_TRACE(c.period);
         page = std::make_shared<Page>();
         crawl = std::make_shared<CrawlState>(page, roots);
@@ -717,6 +719,7 @@ TEST_F(EngineRoundsTest, RoundsBeginOnePeriodApartWhateverARoundTook) {
         ASSERT_EQ(page->removals.size(), 1u);
         ASSERT_EQ(asked.size(), 3u);
         EXPECT_GT(asked[0], c.longestPause + 5ms);  // the free first pause came before no round
+        EXPECT_GE(asked[1], c.shortestPause);
         EXPECT_LE(asked[1], c.longestPause);
     }
 }

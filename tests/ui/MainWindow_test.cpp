@@ -8,6 +8,7 @@
 #include "UrlCatcher.h"
 #include "app/CMainWindow.h"
 #include "app/CNetworkLink.h"
+#include "app/CStatusPanes.h"
 #include "app/CTabPg3.h"
 #include "app/RowTableModel.h"
 #include "app/UserSettings.h"
@@ -74,6 +75,20 @@ private slots:
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(window.StatusBar()->PaneText(i), QString::fromLatin1(panes[i]));
         }
+    }
+
+    void aBurstOfCountsShowsItsFirstAndThenItsLastText() {
+        CMainWindow window;
+        CStatusPanes& panes = *window.StatusBar();
+        QTest::qWait(CStatusPanes::kRefreshMs + 10);  // nothing shown lately
+        for (int i = 1; i <= 1000; ++i) {
+            panes.SetPaneText(2, QStringLiteral("Remaining: %1").arg(i));
+        }
+        QCOMPARE(panes.ShownPaneText(2), QStringLiteral("Remaining: 1"));
+        QCOMPARE(panes.PaneText(2), QStringLiteral("Remaining: 1000"));
+        QTRY_COMPARE_WITH_TIMEOUT(panes.ShownPaneText(2), QStringLiteral("Remaining: 1000"),
+                                  CStatusPanes::kRefreshMs * 10);
+        QCOMPARE(panes.ShownPaneText(1), QStringLiteral("Scanned: 0        "));
     }
 
     void menuItemsShowTheirPromptsAndReadyWhenTheMenuCloses() {

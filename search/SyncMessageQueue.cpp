@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <thread>
 
 namespace qx {
 
@@ -190,11 +191,9 @@ std::size_t SyncMessageQueue::Pump(Clock::time_point until) {
 void SyncMessageQueue::WatchForSend(std::chrono::microseconds limit) const {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!hasPending_.load(std::memory_order_acquire)) {
-        for (int i = 0; i < 32; ++i) {
-#if defined(__x86_64__) || defined(__i386__)
-            __builtin_ia32_pause();
-#endif
-        }
+        // Yielding rather than spinning: the sender may be waiting for this
+        // very processor to send its next message.
+        std::this_thread::yield();
         if (std::chrono::steady_clock::now() >= end) {
             return;
         }

@@ -235,7 +235,8 @@ void RemainingRows::RemoveAt(std::size_t row) {
     CompactIfSparse();
 }
 
-std::optional<std::size_t> RemainingRows::RemoveByUrl(const std::string& url) {
+std::optional<std::size_t> RemainingRows::RemoveByUrl(
+    const std::string& url, const std::function<void(std::size_t)>& beforeRemoval) {
     const std::uint32_t hash = HashOf(url);
     const std::size_t slot = SlotOf(url, hash);
     if (slot == kNone) {
@@ -244,12 +245,15 @@ std::optional<std::size_t> RemainingRows::RemoveByUrl(const std::string& url) {
     // The topmost row is the one after the last in the URL's ring.
     const std::uint32_t last = table_[slot].last;
     const std::uint32_t first = records_[last].next;
+    const std::size_t row = RowOf(first);
+    if (beforeRemoval) {
+        beforeRemoval(row);
+    }
     if (first == last) {
         EraseSlot(slot);
     } else {
         records_[last].next = records_[first].next;
     }
-    const std::size_t row = RowOf(first);
     Kill(first);
     CompactIfSparse();
     return row;

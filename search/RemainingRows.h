@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,8 +42,11 @@ public:
     // Removes the row at `row`.
     void RemoveAt(std::size_t row);
     // Removes the topmost row whose URL equals `url` exactly; returns the
-    // position it had, or nothing when no row holds that URL.
-    std::optional<std::size_t> RemoveByUrl(const std::string& url);
+    // position it had, or nothing when no row holds that URL. When given,
+    // `beforeRemoval` is called with that position while the row is still
+    // there; it may read the rows but not change them.
+    std::optional<std::size_t> RemoveByUrl(
+        const std::string& url, const std::function<void(std::size_t)>& beforeRemoval = {});
     // Position of the topmost row whose URL equals `url`.
     std::optional<std::size_t> Find(const std::string& url) const;
 

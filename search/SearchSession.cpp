@@ -586,18 +586,19 @@ bool SearchSession::RemoveRemainingRow(const std::string& url) {
     // (described row and match) cannot drive it below the list's size.
     // The view reads the row before it goes (a list may show it a little
     // longer).
+    const auto announce = [this](std::size_t row) {
+        view_.RowRemoving(SessionList::kRemaining, row);
+    };
     std::optional<std::size_t> row;
     if (url.back() == '/') {
-        row = remaining_.Find(WithoutTrailingSlash(url));
+        row = remaining_.RemoveByUrl(WithoutTrailingSlash(url), announce);
         if (!row) {
-            row = remaining_.Find(url);
+            row = remaining_.RemoveByUrl(url, announce);
         }
     } else {
-        row = remaining_.Find(url);
+        row = remaining_.RemoveByUrl(url, announce);
     }
     if (row) {
-        view_.RowRemoving(SessionList::kRemaining, *row);
-        remaining_.RemoveAt(*row);
         view_.RowRemoved(SessionList::kRemaining, *row);
     }
     return row.has_value();

@@ -6,11 +6,14 @@
 # the crawl it just ran and the share of it reached (see ceiling() below).
 #
 #   bench/crawl/run.sh [--pages N] [--skip-httrack] [--skip-wget2] [--skip-1000] [--desktop]
+#                      [--offscreen]
 #
 # --desktop also crawls through the desktop program's search page
 # (bench/ui/desktop_crawl_bench, under Xvfb when xvfb-run is there) with the
 # same settings as quillex-cli, at 64 connections and (unless --skip-1000)
-# at 1,000.
+# at 1,000. --offscreen runs them without a display server instead: under
+# Xvfb, Qt's X11 platform also loads the machine's OpenGL (with Mesa's
+# software renderer, about 60 MB of LLVM), which the peak RSS then includes.
 #
 # Environment: QX_CLI (a built quillex-cli; default: build it in build-bench),
 # QX_LIMIT / HTTRACK_LIMIT (seconds before a crawl is stopped; 300 / 120),
@@ -24,6 +27,7 @@ RUN_HTTRACK=1
 RUN_1000=1
 RUN_DESKTOP=0
 RUN_WGET2=1
+OFFSCREEN=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --pages) PAGES=$2; shift 2 ;;
@@ -31,6 +35,7 @@ while [ $# -gt 0 ]; do
     --skip-1000) RUN_1000=0; shift ;;
     --desktop) RUN_DESKTOP=1; shift ;;
     --skip-wget2) RUN_WGET2=0; shift ;;
+    --offscreen) OFFSCREEN=1; shift ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
@@ -193,7 +198,7 @@ if [ "$RUN_DESKTOP" = 1 ]; then
   if [ ! -x "$QX_DESKTOP" ]; then
     scripts/build.sh >/dev/null
   fi
-  if command -v xvfb-run >/dev/null; then
+  if [ "$OFFSCREEN" -eq 0 ] && command -v xvfb-run >/dev/null; then
     DISPLAY_RUN=(xvfb-run -a)
   else
     DISPLAY_RUN=(env QT_QPA_PLATFORM=offscreen)

@@ -110,15 +110,19 @@ void BM_CrawlWithRepeatedUrls(benchmark::State& state) {
             urls.push_back(site[static_cast<std::size_t>(target)]);
         }
     }
+    double bytesPerRow = 0;
     for (auto _ : state) {
+        const std::size_t before = mallinfo2().uordblks;
         qx::RemainingRows rows;
         for (const std::string& url : urls) {
             rows.Append({url, "3", "infinity", "-1"});
         }
+        bytesPerRow = static_cast<double>(mallinfo2().uordblks - before) / count;
         for (const std::string& url : urls) {
             benchmark::DoNotOptimize(rows.RemoveByUrl(url));
         }
     }
+    state.counters["bytes_per_row"] = bytesPerRow;
     state.SetItemsProcessed(state.iterations() * count * 2);
 }
 BENCHMARK(BM_CrawlWithRepeatedUrls)->Arg(400000)->Unit(benchmark::kMillisecond);

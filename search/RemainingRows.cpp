@@ -22,11 +22,13 @@ constexpr std::size_t kCompactBytes = 64 * 1024;
 constexpr std::size_t kMinTable = 16;
 constexpr std::uint64_t kMaxTable = std::uint64_t{1} << 32;
 
-// An entry is the URL's length and bytes, then the three limit texts. A
-// length is written seven bits a byte, low bits first, the top bit set on
-// every byte but the last. A limit text is "infinity", the text of most
-// queued rows, as a single 0 byte, any other text as its length plus one and
-// its bytes.
+// An entry is a byte counting the rows that hold it, the URL's length and
+// bytes, then the three limit texts. A length is written seven bits a byte,
+// low bits first, the top bit set on every byte but the last. A limit text is
+// "infinity", the text of most queued rows, as a single 0 byte, any other
+// text as its length plus one and its bytes. The smallest entry takes five
+// bytes, room enough for compaction's forwarding note (see CompactIfSparse).
+constexpr unsigned char kMaxSharers = 0xFF;
 std::size_t LengthSize(std::size_t length) {
     std::size_t size = 1;
     while (length >= 0x80) {
@@ -83,6 +85,18 @@ std::string ReadLimit(const char*& in) {
     return text;
 }
 
+// Whether the packed limit text at `in` is `text`; moves `in` past it.
+bool LimitMatches(const char*& in, const std::string& text) {
+    const std::size_t length = ReadLength(in);
+    if (length == 0) {
+        return IsInfinity(text);
+    }
+    const bool same = !IsInfinity(text) && length - 1 == text.size() &&
+                      std::memcmp(in, text.data(), text.size()) == 0;
+    in += length - 1;
+    return same;
+}
+
 const char* SkipLimits(const char* in) {
     for (int i = 0; i < 3; ++i) {
         const std::size_t length = ReadLength(in);
@@ -92,7 +106,7 @@ const char* SkipLimits(const char* in) {
 }
 
 std::size_t EntrySize(const RemainingRow& row) {
-    return LengthSize(row.url.size()) + row.url.size() + LimitSize(row.depth) +
+    return 1 + LengthSize(row.url.size()) + row.url.size() + LimitSize(row.depth) +
            LimitSize(row.maxDepth) + LimitSize(row.width);
 }
 
@@ -128,8 +142,7 @@ void RemainingRows::Arena::Clear() {
 
 RemainingRows::Entry RemainingRows::EntryOf(std::size_t storageIndex) const {
     const Record& record = records_[storageIndex];
-    const char* const start = arena_.Bytes({record.block, record.offset});
-    const char* in = start;
+    const char* in = arena_.Bytes({record.block, record.offset}) + 1;
     const std::size_t length = ReadLength(in);
     return {std::string_view(in, length), in + length};
 }
@@ -143,7 +156,9 @@ std::size_t RemainingRows::EntrySizeOf(std::size_t storageIndex) const {
 void RemainingRows::WriteEntry(std::size_t storageIndex, const RemainingRow& row) {
     const std::size_t size = EntrySize(row);
     const Arena::Place place = arena_.Allocate(size);
-    char* out = WriteLength(row.url.size(), arena_.Bytes(place));
+    char* out = arena_.Bytes(place);
+    *out++ = 1;
+    out = WriteLength(row.url.size(), out);
     out = std::copy(row.url.begin(), row.url.end(), out);
     out = WriteLimit(row.depth, out);
     out = WriteLimit(row.maxDepth, out);
@@ -152,6 +167,34 @@ void RemainingRows::WriteEntry(std::size_t storageIndex, const RemainingRow& row
     record.block = place.block;
     record.offset = place.offset;
     record.alive = 1;
+}
+
+bool RemainingRows::ShareEntry(std::size_t storageIndex, std::size_t sharedIndex,
+                               const RemainingRow& row) {
+    const Record shared = records_[sharedIndex];
+    char* const sharers = arena_.Bytes({shared.block, shared.offset});
+    if (static_cast<unsigned char>(*sharers) == kMaxSharers) {
+        return false;
+    }
+    const Entry entry = EntryOf(sharedIndex);
+    const char* in = entry.limits;
+    if (entry.url != row.url || !LimitMatches(in, row.depth) || !LimitMatches(in, row.maxDepth) ||
+        !LimitMatches(in, row.width)) {
+        return false;
+    }
+    *sharers = static_cast<char>(static_cast<unsigned char>(*sharers) + 1);
+    records_[storageIndex] = Record{shared.block, records_[storageIndex].next, shared.offset, 1};
+    return true;
+}
+
+void RemainingRows::ReleaseEntry(std::size_t storageIndex) {
+    const Record& record = records_[storageIndex];
+    char* const sharers = arena_.Bytes({record.block, record.offset});
+    if (static_cast<unsigned char>(*sharers) > 1) {
+        *sharers = static_cast<char>(static_cast<unsigned char>(*sharers) - 1);
+        return;
+    }
+    deadBytes_ += EntrySizeOf(storageIndex);
 }
 
 RemainingRow RemainingRows::At(std::size_t row) const {
@@ -171,9 +214,9 @@ void RemainingRows::Set(std::size_t row, RemainingRow value) {
     if (renamed) {
         UnlinkUrl(index);
     }
-    // The new texts go to the end of the arena; the old ones wait there for
-    // the next compaction.
-    deadBytes_ += EntrySizeOf(index);
+    // The new texts go to the end of the arena, never into an entry other
+    // rows may share; the old ones wait there for the next compaction.
+    ReleaseEntry(index);
     WriteEntry(index, value);
     if (renamed) {
         LinkUrl(index);
@@ -192,9 +235,14 @@ std::size_t RemainingRows::Append(RemainingRow row) {
     CheckRoomForAnotherRow();
     records_.push_back(Record{});
     const std::size_t index = records_.size() - 1;
-    WriteEntry(index, row);
+    const std::uint32_t hash = HashOf(row.url);
+    const std::size_t slot = SlotOf(row.url, hash);
+    // Repeats of a URL mostly come with the same limits as the last one.
+    if (slot == kNone || !ShareEntry(index, table_[slot].last, row)) {
+        WriteEntry(index, row);
+    }
     FenwickPush(1);
-    LinkUrl(index);
+    LinkUrl(index, slot, hash);
     return alive_++;
 }
 
@@ -365,10 +413,13 @@ void RemainingRows::ResizeTable(std::size_t capacity) {
 }
 
 void RemainingRows::LinkUrl(std::size_t storageIndex) {
-    const auto index = static_cast<std::uint32_t>(storageIndex);
-    const std::string_view url = EntryOf(index).url;
+    const std::string_view url = EntryOf(storageIndex).url;
     const std::uint32_t hash = HashOf(url);
-    const std::size_t slot = SlotOf(url, hash);
+    LinkUrl(storageIndex, SlotOf(url, hash), hash);
+}
+
+void RemainingRows::LinkUrl(std::size_t storageIndex, std::size_t slot, std::uint32_t hash) {
+    const auto index = static_cast<std::uint32_t>(storageIndex);
     if (slot == kNone) {
         records_[index].next = index;
         AddSlot({index, hash});
@@ -471,7 +522,7 @@ void RemainingRows::RebuildFenwick() {
 }
 
 void RemainingRows::Kill(std::size_t storageIndex) {
-    deadBytes_ += EntrySizeOf(storageIndex);
+    ReleaseEntry(storageIndex);
     records_[storageIndex].alive = 0;
     FenwickAdd(storageIndex, -1);
     --alive_;
@@ -493,10 +544,24 @@ void RemainingRows::CompactIfSparse() {
         if (!records_[i].alive) {
             continue;
         }
-        const std::size_t size = EntrySizeOf(i);
-        const Arena::Place place = packed.Allocate(size);
-        std::memcpy(packed.Bytes(place), arena_.Bytes({records_[i].block, records_[i].offset}),
-                    size);
+        char* const old = arena_.Bytes({records_[i].block, records_[i].offset});
+        Arena::Place place;
+        if (*old == 0) {
+            // A shared entry already moved: its old bytes hold, instead of
+            // the sharer count, 0 and the new index of the row that took it.
+            std::uint32_t mover;
+            std::memcpy(&mover, old + 1, sizeof mover);
+            place = {records_[mover].block, records_[mover].offset};
+        } else {
+            const std::size_t size = EntrySizeOf(i);
+            place = packed.Allocate(size);
+            std::memcpy(packed.Bytes(place), old, size);
+            if (static_cast<unsigned char>(*old) > 1) {
+                const auto mover = static_cast<std::uint32_t>(kept);
+                *old = 0;
+                std::memcpy(old + 1, &mover, sizeof mover);
+            }
+        }
         newIndex[i] = static_cast<std::uint32_t>(kept);
         records_[kept] = Record{place.block, records_[i].next, place.offset, 1};
         ++kept;

@@ -21,7 +21,8 @@ namespace qx {
 //
 // A crawl holds hundreds of thousands of rows, most of them repeats of URLs
 // already listed, so a row is kept small: its texts are packed into a shared
-// character arena and the row itself is a 12-byte record.
+// character arena and the row itself is a 12-byte record. A row appended with
+// the same texts as the last row of its URL shares that row's texts.
 class RemainingRows {
 public:
     std::size_t Size() const { return alive_; }
@@ -52,13 +53,17 @@ public:
 
     void Clear();
 
+    // Bytes of text the rows hold, a text shared by several rows counted
+    // once. Storage keeps the texts of removed rows until it is compacted.
+    std::size_t TextBytes() const { return arena_.Used() - deadBytes_; }
+
 private:
     static constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
     // Character storage for the rows' texts: blocks of 64 KiB filled in
     // turn, an entry too long for that in a block of its own. Entries are
-    // never moved or freed one by one; rewritten and removed rows leave their
-    // bytes behind until the list is compacted.
+    // never moved or freed one by one; an entry whose last row was rewritten
+    // or removed leaves its bytes behind until the list is compacted.
     class Arena {
     public:
         struct Place {
@@ -104,7 +109,13 @@ private:
     };
     Entry EntryOf(std::size_t storageIndex) const;
     std::size_t EntrySizeOf(std::size_t storageIndex) const;  // bytes of the whole entry
+    // Gives the row a new entry of its own holding `row`'s texts.
     void WriteEntry(std::size_t storageIndex, const RemainingRow& row);
+    // Makes the row hold the entry of the row at `sharedIndex` when that
+    // entry's texts are `row`'s and it can count another sharer.
+    bool ShareEntry(std::size_t storageIndex, std::size_t sharedIndex, const RemainingRow& row);
+    // The row lets go of its entry; the bytes are dead once no row holds them.
+    void ReleaseEntry(std::size_t storageIndex);
 
     static std::uint32_t HashOf(std::string_view url);
     std::size_t HomeOf(std::uint32_t hash) const;
@@ -114,6 +125,8 @@ private:
     void EraseSlot(std::size_t at);
     void ResizeTable(std::size_t capacity);
     void LinkUrl(std::size_t storageIndex);
+    // Links the row into the ring of `slot` (kNone: a new URL with `hash`).
+    void LinkUrl(std::size_t storageIndex, std::size_t slot, std::uint32_t hash);
     void UnlinkUrl(std::size_t storageIndex);
     // The storage index of the topmost row holding `url`.
     std::optional<std::size_t> TopmostIndexOf(const std::string& url) const;

@@ -251,5 +251,82 @@ TEST(RemainingRows, EachOfManyUrlsIsFoundAtItsOwnRow) {
     EXPECT_EQ(wrong, 0u);
 }
 
+// Repeats of a URL with the same texts hold one copy of them: it stays
+// counted while any of its rows is listed and goes with the last one.
+TEST(RemainingRows, RepeatsShareTheirTextsUntilTheLastGoes) {
+    const RemainingRow home{"http://host/", "2", "infinity", "-1"};
+    const RemainingRow other{"http://host/a", "2", "infinity", "-1"};
+    const auto bytesOf = [](const RemainingRow& row) {
+        RemainingRows one;
+        one.Append(row);
+        return one.TextBytes();
+    };
+    RemainingRows rows;
+    rows.Append(other);
+    for (int i = 0; i < 10; ++i) {
+        rows.Append(home);
+    }
+    EXPECT_EQ(rows.TextBytes(), bytesOf(home) + bytesOf(other));
+    rows.RemoveAt(5);
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_TRUE(rows.RemoveByUrl(home.url)) << "removal " << i;
+        EXPECT_EQ(rows.TextBytes(), bytesOf(home) + bytesOf(other)) << "removal " << i;
+    }
+    ASSERT_EQ(rows.Size(), 2u);
+    EXPECT_EQ(rows.At(1).url, home.url);
+    EXPECT_EQ(rows.At(1).depth, "2");
+    rows.RemoveByUrl(home.url);
+    EXPECT_EQ(rows.TextBytes(), bytesOf(other));
+}
+
+// Runs of repeats sharing texts, rewritten and removed through several
+// compactions, with more repeats appended in between: every row keeps its
+// own texts.
+TEST(RemainingRows, SharedTextsSurviveRewritesAndCompactions) {
+    RemainingRows rows;
+    std::vector<RemainingRow> model;
+    std::mt19937 random(11);
+    const auto append = [&](int serial) {
+        // Five URLs in turn, each repeated with the same depth for a while.
+        model.push_back(
+            {"u" + std::to_string(serial % 5), std::to_string(serial / 40 % 10), "infinity", "-1"});
+        rows.Append(model.back());
+    };
+    int serial = 0;
+    for (int round = 0; round < 4; ++round) {
+        for (int i = 0; i < 300; ++i) {
+            append(serial++);
+        }
+        // Rewritten with texts of the same size as the shared ones.
+        for (std::size_t i = round; i < model.size(); i += 7) {
+            model[i].depth = std::string(1, static_cast<char>('a' + round));
+            rows.Set(i, model[i]);
+        }
+        // Three rows in four removed, most by URL, so the list compacts.
+        for (std::size_t left = model.size() / 4; model.size() > left;) {
+            if (random() % 4 == 0) {
+                const std::size_t at = random() % model.size();
+                rows.RemoveAt(at);
+                model.erase(model.begin() + static_cast<std::ptrdiff_t>(at));
+                continue;
+            }
+            const std::string url = "u" + std::to_string(random() % 5);
+            const auto top = std::find_if(model.begin(), model.end(),
+                                          [&](const RemainingRow& row) { return row.url == url; });
+            if (top != model.end()) {
+                ASSERT_TRUE(rows.RemoveByUrl(url));
+                model.erase(top);
+            }
+        }
+        ASSERT_EQ(rows.Size(), model.size());
+        for (std::size_t i = 0; i < model.size(); ++i) {
+            const RemainingRow got = rows.At(i);
+            ASSERT_EQ(got.url, model[i].url) << "round " << round << " row " << i;
+            ASSERT_EQ(got.depth, model[i].depth) << "round " << round << " row " << i;
+            ASSERT_EQ(got.width, model[i].width) << "round " << round << " row " << i;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace qx

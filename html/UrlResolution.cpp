@@ -253,7 +253,7 @@ bool PrepareFetchUrl(SearchItem& item) {
     // alone, since a '/' appended to it would change the query. The item keeps
     // the URL it was started with until the URL proves usable, so that the
     // engine knows it again.
-    std::string url = item.url;
+    std::string url = item.url.str();
     if (std::count(url.begin(), url.end(), '/') < 3 && !Contains(url, "?")) {
         url += '/';
     }

@@ -160,7 +160,8 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
                    seen.Contains(item.url)) {
             item.done = 1;
             // A finished entry is only ever removed; its URL is not read again.
-            skipped.push_back(std::move(item.url));
+            skipped.push_back(item.url.str());
+            item.url = SharedUrl();
             ++cursor;
         } else {
             if (item.carriedOver == 0) {

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "search/SharedUrl.h"
+
 namespace qx {
 
 class PageWindow;
@@ -22,8 +24,9 @@ enum ServiceType : int {
 //
 // A large crawl queues hundreds of thousands of items, most of them links
 // that turn out to be duplicates and are never fetched, so the item holds
-// only what the queue and the link follower need, in small fields, and the
-// pending queue holds items in its own nodes (one allocation each).
+// only what the queue and the link follower need, in small fields, the URL
+// text is shared by all items of one URL, and the pending queue holds items
+// in its own nodes (one allocation each).
 struct SearchItem {
     // What only the fetch and the analysis of the page use: allocated when
     // the worker prepares the URL and freed when it is done.
@@ -38,7 +41,7 @@ struct SearchItem {
 
     PageWindow* pageWindow = nullptr;  // every message about this item goes here
     CSearchThread* worker = nullptr;   // worker processing the item, or null
-    std::string url;
+    SharedUrl url;                     // shared with every other entry of the same URL
     std::unique_ptr<PageWork> work;
     // The link as found in the parent page when it differs from `url` (a cut
     // '|', a folded host); null otherwise and for start URLs.
@@ -70,8 +73,8 @@ struct SearchItem {
 };
 
 #if UINTPTR_MAX == UINT64_MAX
-// Node and item together fit a 128-byte block of the C library's allocator.
-static_assert(sizeof(SearchItem) <= 104, "a queue entry grew");
+// Node and item together fit a 112-byte block of the C library's allocator.
+static_assert(sizeof(SearchItem) <= 88, "a queue entry grew");
 #endif
 
 }  // namespace qx

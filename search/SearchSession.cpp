@@ -85,11 +85,11 @@ std::string TrimLeft(const std::string& text) {
     return text.substr(first);
 }
 
-std::string WithoutTrailingSlash(const std::string& url) {
+std::string WithoutTrailingSlash(std::string_view url) {
     if (!url.empty() && url.back() == '/') {
-        return url.substr(0, url.size() - 1);
+        url.remove_suffix(1);
     }
-    return url;
+    return std::string(url);
 }
 
 std::string LimitText(int value) {

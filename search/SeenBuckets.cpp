@@ -22,11 +22,11 @@ std::size_t SeenBuckets::BucketOf(std::size_t length) {
         std::upper_bound(kUpperBounds.begin(), kUpperBounds.end(), length) - kUpperBounds.begin());
 }
 
-bool SeenBuckets::Contains(const std::string& url) const {
+bool SeenBuckets::Contains(std::string_view url) const {
     return fingerprints_.Contains(Fingerprint(url));
 }
 
-std::uint64_t SeenBuckets::Fingerprint(const std::string& url) {
+std::uint64_t SeenBuckets::Fingerprint(std::string_view url) {
     // FNV-1a: stable across runs and independent of the library's hash.
     std::uint64_t hash = 14695981039346656037ull;
     for (unsigned char c : url) {
@@ -35,12 +35,12 @@ std::uint64_t SeenBuckets::Fingerprint(const std::string& url) {
     return hash;
 }
 
-void SeenBuckets::Record(const std::string& url) {
+void SeenBuckets::Record(std::string_view url) {
     BucketData& bucket = buckets_[BucketOf(url.size())];
     if (bucket.ordered.size() > kThinAbove) {
         Thin(bucket);
     }
-    bucket.ordered.push_back(url);
+    bucket.ordered.emplace_back(url);
     fingerprints_.Insert(Fingerprint(url));
 }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "search/FingerprintSet.h"
@@ -28,10 +29,10 @@ public:
     // Exact, case-sensitive comparison on the whole URL. Every recorded URL
     // leaves its fingerprint, so the fingerprints alone answer; the buckets
     // keep the URL texts.
-    bool Contains(const std::string& url) const;
+    bool Contains(std::string_view url) const;
     // Appends the URL to its bucket, thinning the bucket first when it holds
     // more than kThinAbove URLs.
-    void Record(const std::string& url);
+    void Record(std::string_view url);
 
     // The bucket's URLs, oldest first.
     const std::vector<std::string>& Bucket(std::size_t bucket) const {
@@ -44,7 +45,7 @@ private:
     };
     static void Thin(BucketData& bucket);
 
-    static std::uint64_t Fingerprint(const std::string& url);
+    static std::uint64_t Fingerprint(std::string_view url);
 
     std::array<BucketData, kBucketCount> buckets_;
     FingerprintSet fingerprints_;

@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
+#include "app/PlainTextDelegate.h"
+
 namespace qx {
 
 QTableView* MakeReportView(QWidget* parent) {
@@ -13,6 +15,7 @@ QTableView* MakeReportView(QWidget* parent) {
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setWordWrap(false);
     view->setTextElideMode(Qt::ElideRight);
+    view->setItemDelegate(new PlainTextDelegate(view));
     view->verticalHeader()->hide();
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -97,9 +97,12 @@ void BM_BytesPerRow(benchmark::State& state) {
 BENCHMARK(BM_BytesPerRow)->Arg(400000)->Unit(benchmark::kMillisecond);
 
 // A crawl's queue: 20 links a page, one of them the site's home page and the
-// rest repeats of the site's other pages, removed by URL in arrival order.
+// rest repeats of the site's other pages, removed by URL in arrival order,
+// with their positions (a list shows the rows: second argument 1) or without
+// (the headless crawler: 0).
 void BM_CrawlWithRepeatedUrls(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
+    const bool positions = state.range(1) != 0;
     const int pages = count / 20;
     const std::vector<std::string> site = CrawlUrls(pages);
     std::vector<std::string> urls;
@@ -119,13 +122,20 @@ void BM_CrawlWithRepeatedUrls(benchmark::State& state) {
         }
         bytesPerRow = static_cast<double>(mallinfo2().uordblks - before) / count;
         for (const std::string& url : urls) {
-            benchmark::DoNotOptimize(rows.RemoveByUrl(url));
+            if (positions) {
+                benchmark::DoNotOptimize(rows.RemoveByUrl(url));
+            } else {
+                benchmark::DoNotOptimize(rows.DropByUrl(url));
+            }
         }
     }
     state.counters["bytes_per_row"] = bytesPerRow;
     state.SetItemsProcessed(state.iterations() * count * 2);
 }
-BENCHMARK(BM_CrawlWithRepeatedUrls)->Arg(400000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CrawlWithRepeatedUrls)
+    ->Args({400000, 1})
+    ->Args({400000, 0})
+    ->Unit(benchmark::kMillisecond);
 
 // Reading rows at random positions, as the list view does when it scrolls.
 void BM_AtRandomRows(benchmark::State& state) {

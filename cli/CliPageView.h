@@ -35,6 +35,11 @@ public:
     DialogAnswer AskYesNoCancel(const std::string& text) override;
     void SetStatusText(int pane, const std::string& text) override;
     void RowAppended(SessionList list, std::size_t index) override;
+    // Rows are written out as they come and never taken back.
+    bool FollowsRemovals(SessionList list) const override {
+        (void)list;
+        return false;
+    }
 
 private:
     CliOutput& output_;

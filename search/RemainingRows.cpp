@@ -241,7 +241,9 @@ std::size_t RemainingRows::Append(RemainingRow row) {
     if (slot == kNone || !ShareEntry(index, table_[slot].last, row)) {
         WriteEntry(index, row);
     }
-    FenwickPush(1);
+    if (!fenwickStale_) {
+        FenwickPush(1);
+    }
     LinkUrl(index, slot, hash);
     return alive_++;
 }
@@ -291,12 +293,30 @@ std::optional<std::size_t> RemainingRows::RemoveByUrl(
         return std::nullopt;
     }
     // The topmost row is the one after the last in the URL's ring.
-    const std::uint32_t last = table_[slot].last;
-    const std::uint32_t first = records_[last].next;
-    const std::size_t row = RowOf(first);
+    const std::size_t row = RowOf(records_[table_[slot].last].next);
     if (beforeRemoval) {
         beforeRemoval(row);
     }
+    RemoveFirstOf(slot);
+    return row;
+}
+
+bool RemainingRows::DropByUrl(const std::string& url) {
+    const std::size_t slot = SlotOf(url, HashOf(url));
+    if (slot == kNone) {
+        return false;
+    }
+    if (!fenwickStale_) {
+        std::vector<std::uint32_t>().swap(fenwick_);
+        fenwickStale_ = true;
+    }
+    RemoveFirstOf(slot);
+    return true;
+}
+
+void RemainingRows::RemoveFirstOf(std::size_t slot) {
+    const std::uint32_t last = table_[slot].last;
+    const std::uint32_t first = records_[last].next;
     if (first == last) {
         EraseSlot(slot);
     } else {
@@ -304,7 +324,6 @@ std::optional<std::size_t> RemainingRows::RemoveByUrl(
     }
     Kill(first);
     CompactIfSparse();
-    return row;
 }
 
 std::optional<std::size_t> RemainingRows::Find(const std::string& url) const {
@@ -328,6 +347,7 @@ void RemainingRows::Clear() {
     arena_.Clear();
     deadBytes_ = 0;
     std::vector<std::uint32_t>().swap(fenwick_);
+    fenwickStale_ = false;
     std::vector<Slot>().swap(table_);
     urls_ = 0;
     alive_ = 0;
@@ -467,6 +487,7 @@ std::size_t RemainingRows::StorageIndexOf(std::size_t row) const {
     if (row >= alive_) {
         throw std::out_of_range("Remaining row out of range");
     }
+    RefreshFenwick();
     // Descend the Fenwick tree to the smallest prefix holding row + 1 alive rows.
     std::size_t position = 0;
     std::size_t remaining = row + 1;
@@ -485,6 +506,7 @@ std::size_t RemainingRows::StorageIndexOf(std::size_t row) const {
 }
 
 std::size_t RemainingRows::RowOf(std::size_t storageIndex) const {
+    RefreshFenwick();
     std::size_t sum = 0;
     for (std::size_t i = storageIndex; i > 0; i -= LowBit(i)) {
         sum += fenwick_[i];
@@ -493,6 +515,9 @@ std::size_t RemainingRows::RowOf(std::size_t storageIndex) const {
 }
 
 void RemainingRows::FenwickAdd(std::size_t storageIndex, int delta) {
+    if (fenwickStale_) {
+        return;
+    }
     // Unsigned sums: adding the wrapped -1 subtracts one.
     const auto step = static_cast<std::uint32_t>(delta);
     for (std::size_t i = storageIndex + 1; i < fenwick_.size(); i += LowBit(i)) {
@@ -500,7 +525,7 @@ void RemainingRows::FenwickAdd(std::size_t storageIndex, int delta) {
     }
 }
 
-void RemainingRows::FenwickPush(std::uint32_t value) {
+void RemainingRows::FenwickPush(std::uint32_t value) const {
     if (fenwick_.empty()) {
         fenwick_.push_back(0);  // index 0 is unused
     }
@@ -513,11 +538,18 @@ void RemainingRows::FenwickPush(std::uint32_t value) {
     fenwick_.push_back(sum);
 }
 
-void RemainingRows::RebuildFenwick() {
+void RemainingRows::RebuildFenwick() const {
     std::vector<std::uint32_t>().swap(fenwick_);
     fenwick_.reserve(records_.size() + 1);
     for (const Record& record : records_) {
         FenwickPush(record.alive);
+    }
+    fenwickStale_ = false;
+}
+
+void RemainingRows::RefreshFenwick() const {
+    if (fenwickStale_) {
+        RebuildFenwick();
     }
 }
 
@@ -578,7 +610,9 @@ void RemainingRows::CompactIfSparse() {
     }
     arena_ = std::move(packed);
     deadBytes_ = 0;
-    RebuildFenwick();
+    if (!fenwickStale_) {
+        RebuildFenwick();
+    }
     if (table_.size() > kMinTable && urls_ * 4 < table_.size()) {
         ResizeTable(std::max(kMinTable, urls_ * 2));
     }

@@ -17,7 +17,9 @@ namespace qx {
 // anywhere, most often by URL when a page's result arrives, so removal by URL
 // finds the row through a hash table and the visible position through a
 // Fenwick tree over the alive rows instead of scanning the list. Removed rows
-// stay as tombstones until they are more than half of the storage.
+// stay as tombstones until they are more than half of the storage. When no
+// list shows the rows, removals can skip the tree (DropByUrl); it is built
+// again when a position is next asked for.
 //
 // A crawl holds hundreds of thousands of rows, most of them repeats of URLs
 // already listed, so a row is kept small: its texts are packed into a shared
@@ -48,6 +50,11 @@ public:
     // there; it may read the rows but not change them.
     std::optional<std::size_t> RemoveByUrl(
         const std::string& url, const std::function<void(std::size_t)>& beforeRemoval = {});
+    // Removes the topmost row whose URL equals `url`, as RemoveByUrl does,
+    // without working out its position; returns whether a row went. Meant
+    // for a list no view shows: the positions are worked out again, once,
+    // when a call next needs them.
+    bool DropByUrl(const std::string& url);
     // Position of the topmost row whose URL equals `url`.
     std::optional<std::size_t> Find(const std::string& url) const;
 
@@ -133,9 +140,13 @@ private:
 
     std::size_t StorageIndexOf(std::size_t row) const;
     std::size_t RowOf(std::size_t storageIndex) const;  // alive rows before it
+    // Removes the topmost row of the URL in `slot` (its ring's first).
+    void RemoveFirstOf(std::size_t slot);
     void FenwickAdd(std::size_t storageIndex, int delta);
-    void FenwickPush(std::uint32_t value);
-    void RebuildFenwick();
+    void FenwickPush(std::uint32_t value) const;
+    void RebuildFenwick() const;
+    // Brings the tree up to date when removals have skipped it.
+    void RefreshFenwick() const;
     void CheckRoomForAnotherRow() const;
     void Kill(std::size_t storageIndex);
     void CompactIfSparse();
@@ -144,8 +155,11 @@ private:
     // doubled copy of a vector's reallocation.
     std::deque<Record> records_;
     Arena arena_;
-    std::size_t deadBytes_ = 0;           // arena bytes of removed and rewritten rows
-    std::vector<std::uint32_t> fenwick_;  // 1-based sums of alive rows
+    std::size_t deadBytes_ = 0;  // arena bytes of removed and rewritten rows
+    // 1-based sums of alive rows. While `fenwickStale_` the tree is
+    // neither kept nor held, and the first reader of a position builds it.
+    mutable std::vector<std::uint32_t> fenwick_;
+    mutable bool fenwickStale_ = false;
     std::vector<Slot> table_;
     std::size_t urls_ = 0;  // filled slots: distinct URLs
     std::size_t alive_ = 0;

@@ -584,6 +584,10 @@ bool SearchSession::RemoveRemainingRow(const std::string& url) {
     // queued children are listed without it: try both spellings. The count
     // only follows rows that really left the list, so a page reported twice
     // (described row and match) cannot drive it below the list's size.
+    if (!view_.FollowsRemovals(SessionList::kRemaining)) {
+        return (url.back() == '/' && remaining_.DropByUrl(WithoutTrailingSlash(url))) ||
+               remaining_.DropByUrl(url);
+    }
     // The view reads the row before it goes (a list may show it a little
     // longer).
     const auto announce = [this](std::size_t row) {

@@ -85,6 +85,13 @@ public:
     }
     // Rows were rewritten or cleared wholesale: re-read the whole list.
     virtual void RowsReset(SessionList list) { (void)list; }
+    // Whether the view follows rows leaving `list` (RowRemoving, RowRemoved).
+    // A view that does not may be spared those calls, and the session then
+    // spares itself working out where each leaving row stood.
+    virtual bool FollowsRemovals(SessionList list) const {
+        (void)list;
+        return true;
+    }
 };
 
 }  // namespace qx

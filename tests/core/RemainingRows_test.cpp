@@ -328,5 +328,56 @@ TEST(RemainingRows, SharedTextsSurviveRewritesAndCompactions) {
     }
 }
 
+// Removals that skip the positions, as for a list no view shows, then each
+// kind of call that needs them first: every position is right again.
+TEST(RemainingRows, PositionsComeRightAfterRemovalsThatSkipThem) {
+    RemainingRows rows;
+    std::vector<std::string> model;
+    std::mt19937 random(5);
+    const auto topmost = [&](const std::string& url) {
+        const auto top = std::find(model.begin(), model.end(), url);
+        return top == model.end()
+                   ? std::nullopt
+                   : std::optional<std::size_t>(static_cast<std::size_t>(top - model.begin()));
+    };
+    for (int round = 0; round < 4; ++round) {
+        // Enough removals that the list compacts meanwhile.
+        for (int step = 0; step < 3000; ++step) {
+            const std::string url = "u" + std::to_string(random() % 200);
+            const std::optional<std::size_t> top = topmost(url);
+            if (random() % 2 == 0) {
+                ASSERT_EQ(rows.Append(Row(url)), model.size());
+                model.push_back(url);
+            } else {
+                ASSERT_EQ(rows.DropByUrl(url), top.has_value()) << "step " << step;
+                if (top) {
+                    model.erase(model.begin() + static_cast<std::ptrdiff_t>(*top));
+                }
+            }
+        }
+        ASSERT_FALSE(model.empty());
+        const std::string url = model[random() % model.size()];
+        const std::size_t at = random() % model.size();
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        switch (round) {
+            case 0:
+                EXPECT_EQ(rows.Find(url), topmost(url));
+                break;
+            case 1:
+                EXPECT_EQ(rows.At(at).url, model[at]);
+                break;
+            case 2:
+                EXPECT_EQ(rows.RemoveByUrl(url), topmost(url));
+                model.erase(model.begin() + static_cast<std::ptrdiff_t>(*topmost(url)));
+                break;
+            default:
+                rows.RemoveAt(at);
+                model.erase(model.begin() + static_cast<std::ptrdiff_t>(at));
+                break;
+        }
+        ASSERT_EQ(Urls(rows), model);
+    }
+}
+
 }  // namespace
 }  // namespace qx

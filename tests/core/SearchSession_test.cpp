@@ -397,7 +397,10 @@ std::intptr_t Send(SearchSession& session, unsigned msg, std::uintptr_t w, const
     return session.HandleMessage(msg, w, reinterpret_cast<std::intptr_t>(l));
 }
 
-TEST_F(SearchSessionTest, ResultRowsRemoveTheirRemainingRowByUrl) {
+// Results take their rows off the Remaining list alike whether the view
+// follows removals (the desktop's lists) or not (the headless crawler).
+void ExpectResultRowsRemoveTheirRemainingRowByUrl(SearchSession& session,
+                                                  test::RecordingSessionView& view) {
     session.AppendRemaining({"http://h/a", "1", "infinity", "infinity"});
     session.AppendRemaining({"http://h/b", "1", "infinity", "infinity"});
     session.AppendRemaining({"http://h/c", "1", "infinity", "infinity"});
@@ -442,6 +445,16 @@ TEST_F(SearchSessionTest, ResultRowsRemoveTheirRemainingRowByUrl) {
     EXPECT_EQ(session.MatchRows()[0].description, "a;b");
     EXPECT_EQ(view.resultCount, "1");
     EXPECT_EQ(session.Remaining().At(0).url, "http://h/c");
+    EXPECT_EQ(view.removed[SessionList::kRemaining], view.followsRemovals ? 3 : 0);
+}
+
+TEST_F(SearchSessionTest, ResultRowsRemoveTheirRemainingRowByUrl) {
+    ExpectResultRowsRemoveTheirRemainingRowByUrl(session, view);
+}
+
+TEST_F(SearchSessionTest, ResultRowsLeaveAlikeWhenTheViewFollowsNoRemovals) {
+    view.followsRemovals = false;
+    ExpectResultRowsRemoveTheirRemainingRowByUrl(session, view);
 }
 
 TEST_F(SearchSessionTest, NoRemoveKeepsTheRemainingRows) {

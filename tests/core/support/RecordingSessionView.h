@@ -45,6 +45,7 @@ public:
     void RowAppended(SessionList list, std::size_t) override { ++appended[list]; }
     void RowRemoved(SessionList list, std::size_t) override { ++removed[list]; }
     void RowsReset(SessionList list) override { ++resets[list]; }
+    bool FollowsRemovals(SessionList) const override { return followsRemovals; }
 
     bool Showed(const std::string& text) const {
         for (const Message& m : messages) {
@@ -65,6 +66,7 @@ public:
     std::vector<int> activated;
     std::vector<std::string> alerts;  // descriptions of new-match alerts
     std::map<SessionList, int> appended, removed, resets;
+    bool followsRemovals = true;
 };
 
 }  // namespace qx::test

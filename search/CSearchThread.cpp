@@ -165,12 +165,14 @@ CSearchThread* CSearchThread::Launch(std::shared_ptr<CrawlState> crawl,
     // The caller holds QueueLock, so the thread cannot report (and delete
     // itself) before this returns.
     crawl->WorkerList.push_back(raw);
+    raw->listEntry_ = std::prev(crawl->WorkerList.end());
+    raw->listed_ = true;
     crawl->ThreadStarting();
     try {
         threadStarter.load()([raw] { raw->Run(); });
     } catch (...) {
         crawl->ThreadEnded();
-        crawl->WorkerList.pop_back();
+        raw->LeaveWorkerList();
         item.worker = nullptr;
         item.threadId = 0;
         throw;
@@ -212,22 +214,24 @@ int CSearchThread::WorkerProc() {
     ProcessItem();
     // The page is analysed; the item may wait in the queue long after.
     item_.work.reset();
-    std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
+    std::lock_guard<QueueMutex> lock(crawl_->QueueLock);
     item_.pageWindow->SendMessage(WM_WORKER_DONE, 0, reinterpret_cast<std::intptr_t>(&item_));
     // When the page has gone its handler did not run; leave the same state it
-    // would have left, so the item can still be freed. The handler clears
-    // the item's worker, so the list (a thousand workers long at times) is
-    // searched only when it did not run.
-    if (item_.worker == this) {
-        auto& workers = crawl_->WorkerList;
-        auto self = std::find(workers.begin(), workers.end(), this);
-        if (self != workers.end()) {
-            workers.erase(self);
-            item_.worker = nullptr;
-            item_.running = 0;
-        }
+    // would have left, so the item can still be freed.
+    if (item_.worker == this && LeaveWorkerList()) {
+        item_.worker = nullptr;
+        item_.running = 0;
     }
     return 0;
+}
+
+bool CSearchThread::LeaveWorkerList() {
+    if (!listed_) {
+        return false;
+    }
+    crawl_->WorkerList.erase(listEntry_);
+    listed_ = false;
+    return true;
 }
 
 void CSearchThread::SendResult(int kind, const std::string& description, const std::string& title) {
@@ -239,7 +243,7 @@ void CSearchThread::SendResult(int kind, const std::string& description, const s
 }
 
 void CSearchThread::MarkDone() {
-    std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
+    std::lock_guard<QueueMutex> lock(crawl_->QueueLock);
     item_.done = 1;
 }
 
@@ -373,7 +377,7 @@ int CSearchThread::FollowLinks() {
         generalBudget = ChildBudget{0, item_.widthDepth, false};
     }
 
-    std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
+    std::lock_guard<QueueMutex> lock(crawl_->QueueLock);
     bool depthRaised = false;
     if (nearCount >= 1 && !QueueChildren(nearList, nearBudget, depthRaised)) {
         return 0;

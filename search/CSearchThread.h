@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,9 @@ public:
                                  std::shared_ptr<const SearchSettings> settings, SearchItem& item);
 
     std::uint32_t ThreadId() const { return threadId_; }
+    // Takes the worker off WorkerList, where Launch put it; false when it is
+    // not there. Under QueueLock.
+    bool LeaveWorkerList();
 
     // What starts a worker's thread: by default a detached std::thread. Tests
     // put in one that throws, as a system out of threads does; nullptr
@@ -70,6 +74,10 @@ private:
     std::shared_ptr<const SearchSettings> settings_;
     SearchItem& item_;
     std::uint32_t threadId_;
+    // Where Launch listed the worker, so that leaving the list takes no
+    // search through a thousand others.
+    std::list<CSearchThread*>::iterator listEntry_;
+    bool listed_ = false;
     HttpFetcher fetcher_;
 };
 

@@ -495,14 +495,11 @@ std::intptr_t SearchSession::OnWorkerDone(std::intptr_t lParam) {
     if (item == nullptr) {
         return 0;
     }
-    auto& workers = crawl_->WorkerList;
-    for (auto it = workers.begin(); it != workers.end(); ++it) {
-        if ((*it)->ThreadId() == item->threadId) {
-            item->worker = nullptr;
-            item->running = 0;
-            workers.erase(it);
-            break;
-        }
+    // The item names its worker, which knows its place in WorkerList.
+    CSearchThread* worker = item->worker;
+    if (worker != nullptr && worker->ThreadId() == item->threadId && worker->LeaveWorkerList()) {
+        item->worker = nullptr;
+        item->running = 0;
     }
     return 0;
 }

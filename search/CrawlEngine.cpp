@@ -53,7 +53,7 @@ void CrawlEngine::RepeatLoop() {
     const auto stopSeen = [this] { return StopSeen(); };
     for (;;) {
         {
-            std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
+            std::lock_guard lock(crawl_->QueueLock.Urgently());
             if (StopSeen()) {
                 return;
             }
@@ -83,7 +83,7 @@ void CrawlEngine::MainLoop() {
     SeenBuckets seen;
     Cursor cursor;
     {
-        std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
+        std::lock_guard lock(crawl_->QueueLock.Urgently());
         cursor = crawl_->PendingQueue.begin();
     }
     int idleRounds = 0;
@@ -106,7 +106,7 @@ void CrawlEngine::MainLoop() {
             return;
         }
         {
-            std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
+            std::lock_guard lock(crawl_->QueueLock.Urgently());
             if (StopSeen()) {
                 return;
             }
@@ -210,7 +210,7 @@ CrawlEngine::Cursor CrawlEngine::StartWorker(Cursor at, bool countActive) {
 }
 
 void CrawlEngine::MarkAllDone() {
-    std::lock_guard<std::recursive_mutex> lock(crawl_->QueueLock);
+    std::lock_guard lock(crawl_->QueueLock.Urgently());
     for (auto& item : crawl_->PendingQueue) {
         item.done = 1;
     }

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "search/HttpFetcher.h"
+#include "search/QueueMutex.h"
 #include "search/SearchItem.h"
 
 namespace qx {
@@ -30,7 +31,7 @@ public:
 
     // Guards PendingQueue, the running/done/carried-over flags of its items,
     // WorkerList and the depth and bookkeeping a link follower writes.
-    std::recursive_mutex QueueLock;
+    QueueMutex QueueLock;
     // Items in arrival order, each in its own node so that its address stays
     // put; only the engine removes (and frees) entries.
     std::list<SearchItem> PendingQueue;

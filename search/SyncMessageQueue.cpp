@@ -220,18 +220,6 @@ std::size_t SyncMessageQueue::WaitAndPump(std::chrono::microseconds timeout,
     return Pump(until);
 }
 
-std::unique_lock<std::recursive_mutex> SyncMessageQueue::LockWhilePumping(
-    std::recursive_mutex& lock) {
-    for (;;) {
-        std::unique_lock<std::recursive_mutex> held(lock, std::try_to_lock);
-        if (held.owns_lock()) {
-            return held;
-        }
-        // The holder may be waiting for us; otherwise it lets go soon.
-        WaitAndPump(std::chrono::milliseconds(1));
-    }
-}
-
 void SyncMessageQueue::Close() {
     {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -60,7 +60,17 @@ public:
                             Clock::time_point until = Clock::time_point::max());
     // Owner thread: takes `lock` while still running pending sends, so that a
     // thread holding it and waiting in SendMessage can finish.
-    std::unique_lock<std::recursive_mutex> LockWhilePumping(std::recursive_mutex& lock);
+    template <class Lockable>
+    std::unique_lock<Lockable> LockWhilePumping(Lockable& lock) {
+        for (;;) {
+            std::unique_lock<Lockable> held(lock, std::try_to_lock);
+            if (held.owns_lock()) {
+                return held;
+            }
+            // The holder may be waiting for us; otherwise it lets go soon.
+            WaitAndPump(std::chrono::milliseconds(1));
+        }
+    }
 
     // Releases every waiting sender with 0 and refuses later sends. Idempotent.
     void Close();

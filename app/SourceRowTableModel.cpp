@@ -100,10 +100,35 @@ void SourceRowTableModel::RowRemoving(int row) {
     }
     const std::size_t at = ShownIndexOf(static_cast<std::size_t>(row));
     const auto place = std::lower_bound(removed_.begin(), removed_.end(), at, kShownBefore);
-    removed_.insert(place, RemovedRow{static_cast<std::uint32_t>(at),
-                                      static_cast<std::uint32_t>(copies_.size())});
-    copies_.push_back(reader_(static_cast<std::size_t>(row)));
+    removed_.insert(
+        place, RemovedRow{static_cast<std::uint32_t>(at), CopyRow(static_cast<std::size_t>(row))});
     StartBatch();
+}
+
+std::uint32_t SourceRowTableModel::CopyRow(std::size_t row) {
+    const auto first = static_cast<std::uint32_t>(copyEnds_.size());
+    const std::size_t columns = static_cast<std::size_t>(headings_.size());
+    auto add = [this](std::string_view cell) {
+        copyText_.append(cell);
+        copyEnds_.push_back(static_cast<std::uint32_t>(copyText_.size()));
+    };
+    if (texts_) {
+        texts_(row, add);
+    } else {
+        for (const QString& cell : reader_(row)) {
+            add(cell.toStdString());
+        }
+    }
+    // Missing cells show empty; their places keep the columns in step.
+    while (copyEnds_.size() - first < columns) {
+        add({});
+    }
+    return first;
+}
+
+void SourceRowTableModel::DropCopies() {
+    copyText_.clear();
+    copyEnds_.clear();
 }
 
 void SourceRowTableModel::RowInserted(int row) {
@@ -121,7 +146,7 @@ void SourceRowTableModel::Reset(std::size_t rows) {
     batchTimer_.stop();
     beginResetModel();
     removed_.clear();
-    copies_.clear();
+    DropCopies();
     unannounced_.reset();
     pending_ = 0;
     shown_ = rows;
@@ -140,7 +165,7 @@ void SourceRowTableModel::ShowRemovals() {
         beginResetModel();
         shown_ -= removed_.size();
         removed_.clear();
-        copies_.clear();
+        DropCopies();
         endResetModel();
         return;
     }
@@ -157,7 +182,7 @@ void SourceRowTableModel::ShowRemovals() {
         shown_ -= static_cast<std::size_t>(last - first + 1);
         endRemoveRows();
     }
-    copies_.clear();
+    DropCopies();
 }
 
 void SourceRowTableModel::FlushPending() {
@@ -177,7 +202,21 @@ QString SourceRowTableModel::Cell(int row, int column) const {
     if (row < 0 || row >= TotalRows() || column < 0) {
         return {};
     }
-    return reader_(static_cast<std::size_t>(row)).value(column);
+    return HolderCell(static_cast<std::size_t>(row), column);
+}
+
+QString SourceRowTableModel::HolderCell(std::size_t row, int column) const {
+    if (!texts_) {
+        return reader_(row).value(column);
+    }
+    QString text;
+    int at = 0;
+    texts_(row, [&](std::string_view cell) {
+        if (at++ == column) {
+            text = QString::fromUtf8(cell.data(), static_cast<qsizetype>(cell.size()));
+        }
+    });
+    return text;
 }
 
 QString SourceRowTableModel::ShownCell(int row, int column) const {
@@ -185,9 +224,15 @@ QString SourceRowTableModel::ShownCell(int row, int column) const {
         return {};
     }
     if (const RemovedRow* removed = RemovedAt(static_cast<std::size_t>(row))) {
-        return copies_[removed->copy].value(column);
+        if (column >= headings_.size()) {
+            return {};
+        }
+        const std::size_t cell = removed->copy + static_cast<std::size_t>(column);
+        const std::size_t begin = cell == 0 ? 0 : copyEnds_[cell - 1];
+        return QString::fromUtf8(copyText_.data() + begin,
+                                 static_cast<qsizetype>(copyEnds_[cell] - begin));
     }
-    return reader_(HolderIndexOf(static_cast<std::size_t>(row))).value(column);
+    return HolderCell(HolderIndexOf(static_cast<std::size_t>(row)), column);
 }
 
 }  // namespace qx

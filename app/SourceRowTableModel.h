@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace qx {
@@ -31,7 +33,15 @@ public:
     // The holder's row `row`, all columns.
     using RowReader = std::function<QStringList(std::size_t row)>;
 
+    // The holder's row `row`, each column's text in turn, as UTF-8.
+    using RowTexts =
+        std::function<void(std::size_t row, const std::function<void(std::string_view)>& cell)>;
+
     SourceRowTableModel(QStringList headings, RowReader reader, QObject* parent = nullptr);
+
+    // A holder that keeps its texts as UTF-8 gives them here: cells are then
+    // read one at a time, and a removed row is copied without converting it.
+    void SetRowTexts(RowTexts texts) { texts_ = std::move(texts); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -60,8 +70,8 @@ private:
     // A batch with more separate runs of removed rows is shown as a reset.
     static constexpr std::size_t kMaxSignalledRuns = 8;
 
-    // A shown row the holder no longer has, and its cells in copies_. Small,
-    // as every removal looks through the list.
+    // A shown row the holder no longer has, and where its cells start in
+    // copyEnds_. Small, as every removal looks through the list.
     struct RemovedRow {
         std::uint32_t shownRow;
         std::uint32_t copy;
@@ -72,13 +82,22 @@ private:
     const RemovedRow* RemovedAt(std::size_t shownRow) const;
     void StartBatch();
     void ShowRemovals();
+    // Copies the holder's row `row`; returns where its cells start.
+    std::uint32_t CopyRow(std::size_t row);
+    void DropCopies();
+    // Column `column` of the holder's row `row`.
+    QString HolderCell(std::size_t row, int column) const;
 
     QStringList headings_;
     RowReader reader_;
     std::size_t shown_ = 0;            // rows the views have
     std::size_t pending_ = 0;          // the holder's bottom rows not shown yet
     std::vector<RemovedRow> removed_;  // ascending by shownRow
-    std::vector<QStringList> copies_;  // emptied with removed_
+    // The removed rows' cells, UTF-8 one after another, and where each
+    // ends; emptied with removed_.
+    std::string copyText_;
+    std::vector<std::uint32_t> copyEnds_;
+    RowTexts texts_;
     // A row the holder has inserted and the views do not have yet.
     std::optional<std::size_t> unannounced_;
     QTimer batchTimer_;

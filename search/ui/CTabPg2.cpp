@@ -76,6 +76,22 @@ CTabPg2::CTabPg2(QWidget* parent)
            QStringLiteral("Width")},
           [this](std::size_t row) { return SessionRow(SessionList::kRemaining, row); }, this)),
       matchNotifier_(new MatchNotifier(this)) {
+    scanModel->SetRowTexts([this](std::size_t index, const auto& cell) {
+        if (session_ && index < session_->ScanRows().size()) {
+            const ScanRow& row = session_->ScanRows()[index];
+            for (const std::string* text : {&row.title, &row.url, &row.result}) {
+                cell(*text);
+            }
+        }
+    });
+    remainingModel->SetRowTexts([this](std::size_t index, const auto& cell) {
+        if (session_ && index < session_->Remaining().Size()) {
+            const RemainingRow row = session_->Remaining().At(index);
+            for (const std::string* text : {&row.url, &row.depth, &row.maxDepth, &row.width}) {
+                cell(*text);
+            }
+        }
+    });
     scanView->setModel(scanModel);
     remainingView->setModel(remainingModel);
     SizeReportColumns(scanView, kScanChars);

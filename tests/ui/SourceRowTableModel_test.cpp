@@ -41,18 +41,31 @@ private slots:
     // The model over a plain list, changed at random: between batches the
     // views keep the rows of the last batch (removed ones included), the
     // rows as they are read as the list, and each batch shows the list; the
-    // tester checks every signal and the rows around it.
+    // tester checks every signal and the rows around it. With UTF-8 texts,
+    // cells and removed rows' copies are read through them.
     void batchesShowTheHoldersRows_data() {
         QTest::addColumn<int>("removalsPerBatch");
-        QTest::newRow("few removals per batch: signalled") << 3;
-        QTest::newRow("many removals per batch: reset") << 20;
-        QTest::newRow("more removals than a batch holds") << 5000;
+        QTest::addColumn<bool>("utf8");
+        for (const bool utf8 : {false, true}) {
+            const char* as = utf8 ? ", UTF-8 texts" : "";
+            QTest::addRow("few removals per batch: signalled%s", as) << 3 << utf8;
+            QTest::addRow("many removals per batch: reset%s", as) << 20 << utf8;
+            QTest::addRow("more removals than a batch holds%s", as) << 5000 << utf8;
+        }
     }
     void batchesShowTheHoldersRows() {
         QFETCH(int, removalsPerBatch);
+        QFETCH(bool, utf8);
         QList<QStringList> rows;
         SourceRowTableModel model({QStringLiteral("A"), QStringLiteral("B")},
                                   [&rows](std::size_t row) { return rows.value(row); });
+        if (utf8) {
+            model.SetRowTexts([&rows](std::size_t row, const auto& cell) {
+                for (const QString& text : rows.value(static_cast<qsizetype>(row))) {
+                    cell(text.toStdString());
+                }
+            });
+        }
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         const int appendsPerBatch = removalsPerBatch > 100 ? 6000 : 25;
@@ -61,7 +74,7 @@ private slots:
         int next = 0;
         for (int batch = 0; batch < 12; ++batch) {
             for (int i = 0; i < appendsPerBatch; ++i) {
-                rows.append({QString::number(next), QStringLiteral("u%1").arg(next)});
+                rows.append({QStringLiteral("%1 é✓").arg(next), QStringLiteral("u%1").arg(next)});
                 ++next;
                 model.RowAppended();
             }
@@ -106,6 +119,27 @@ private slots:
         QCOMPARE(model.Cell(1, 0), QStringLiteral("2"));
         QTRY_COMPARE(model.rowCount(), 2);  // the batch timer shows it
         QCOMPARE(ShownColumn(model), QStringList({"0", "2"}));
+    }
+
+    // A holder row with fewer texts than columns is copied with empty cells,
+    // and the copy after it keeps its own.
+    void shortRowCopiedWithEmptyCells() {
+        QList<QStringList> rows = {{"0"}, {"1", "b"}};
+        SourceRowTableModel model({QStringLiteral("A"), QStringLiteral("B")},
+                                  [&rows](std::size_t row) { return rows.value(row); });
+        model.SetRowTexts([&rows](std::size_t row, const auto& cell) {
+            for (const QString& text : rows.value(static_cast<qsizetype>(row))) {
+                cell(text.toStdString());
+            }
+        });
+        model.Reset(2);
+        for (int i = 0; i < 2; ++i) {
+            model.RowRemoving(0);
+            rows.removeAt(0);
+        }
+        QCOMPARE(model.ShownCell(0, 1), QString());
+        QCOMPARE(model.ShownCell(1, 0), QStringLiteral("1"));
+        QCOMPARE(model.ShownCell(1, 1), QStringLiteral("b"));
     }
 };
 

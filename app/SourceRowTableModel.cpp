@@ -16,7 +16,6 @@ constexpr auto kShownBefore = [](const auto& removed, std::size_t row) {
 SourceRowTableModel::SourceRowTableModel(QStringList headings, RowReader reader, QObject* parent)
     : QAbstractTableModel(parent), headings_(std::move(headings)), reader_(std::move(reader)) {
     batchTimer_.setSingleShot(true);
-    batchTimer_.setInterval(kBatchDelayMs);
     connect(&batchTimer_, &QTimer::timeout, this, &SourceRowTableModel::FlushPending);
 }
 
@@ -47,9 +46,11 @@ QVariant SourceRowTableModel::headerData(int section, Qt::Orientation orientatio
 }
 
 void SourceRowTableModel::StartBatch() {
-    if (!batchTimer_.isActive()) {
-        batchTimer_.start();
+    if (batchTimer_.isActive()) {
+        return;
     }
+    const qint64 sinceBatch = sinceBatch_.isValid() ? sinceBatch_.elapsed() : kBatchGapMs;
+    batchTimer_.start(static_cast<int>(std::max<qint64>(kBatchDelayMs, kBatchGapMs - sinceBatch)));
 }
 
 std::size_t SourceRowTableModel::ShownIndexOf(std::size_t row) const {
@@ -187,6 +188,9 @@ void SourceRowTableModel::ShowRemovals() {
 
 void SourceRowTableModel::FlushPending() {
     batchTimer_.stop();
+    if (!removed_.empty() || pending_ > 0) {
+        sinceBatch_.start();
+    }
     ShowRemovals();
     if (pending_ == 0) {
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QTimer>
 #include <cstddef>
@@ -30,6 +31,10 @@ class SourceRowTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static constexpr int kBatchDelayMs = 50;
+    // While changes keep coming, batches are at least this far apart: each
+    // one costs the views a pass over their rows and a repaint, and a crawl
+    // changes the lists hundreds of times a second.
+    static constexpr int kBatchGapMs = 100;
     // The holder's row `row`, all columns.
     using RowReader = std::function<QStringList(std::size_t row)>;
 
@@ -101,6 +106,7 @@ private:
     // A row the holder has inserted and the views do not have yet.
     std::optional<std::size_t> unannounced_;
     QTimer batchTimer_;
+    QElapsedTimer sinceBatch_;  // since the last batch shown
 };
 
 }  // namespace qx

@@ -121,6 +121,31 @@ private slots:
         QCOMPARE(ShownColumn(model), QStringList({"0", "2"}));
     }
 
+    // A lone change shows after the short delay; a stream of changes shows
+    // in batches at least the gap apart.
+    void streamOfChangesShownInSpacedBatches() {
+        QList<QStringList> rows;
+        SourceRowTableModel model({QStringLiteral("A")},
+                                  [&rows](std::size_t row) { return rows.value(row); });
+        QSignalSpy batches(&model, &QAbstractItemModel::rowsInserted);
+        auto append = [&] {
+            rows.append({QString::number(rows.size())});
+            model.RowAppended();
+        };
+        append();
+        QTRY_COMPARE(batches.size(), 1);
+        QElapsedTimer streaming;
+        streaming.start();
+        while (streaming.elapsed() < 1000) {
+            append();
+            QTest::qWait(5);
+        }
+        model.FlushPending();
+        QCOMPARE(model.rowCount(), rows.size());
+        const qint64 most = 2 + streaming.elapsed() / SourceRowTableModel::kBatchGapMs;
+        QVERIFY2(batches.size() <= most, qPrintable(QString::number(batches.size())));
+    }
+
     // A holder row with fewer texts than columns is copied with empty cells,
     // and the copy after it keeps its own.
     void shortRowCopiedWithEmptyCells() {

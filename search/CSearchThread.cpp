@@ -214,7 +214,9 @@ int CSearchThread::WorkerProc() {
     ProcessItem();
     // The page is analysed; the item may wait in the queue long after.
     item_.work.reset();
-    std::lock_guard<QueueMutex> lock(crawl_->QueueLock);
+    std::unique_lock<QueueMutex> lock = queueHold_.owns_lock()
+                                            ? std::move(queueHold_)
+                                            : std::unique_lock<QueueMutex>(crawl_->QueueLock);
     item_.pageWindow->SendMessage(WM_WORKER_DONE, 0, reinterpret_cast<std::intptr_t>(&item_));
     // When the page has gone its handler did not run; leave the same state it
     // would have left, so the item can still be freed.
@@ -377,7 +379,9 @@ int CSearchThread::FollowLinks() {
         generalBudget = ChildBudget{0, item_.widthDepth, false};
     }
 
-    std::lock_guard<QueueMutex> lock(crawl_->QueueLock);
+    // Kept past the return: the worker reports WM_WORKER_DONE in the same
+    // hold instead of waiting its turn behind every other worker again.
+    queueHold_ = std::unique_lock<QueueMutex>(crawl_->QueueLock);
     bool depthRaised = false;
     if (nearCount >= 1 && !QueueChildren(nearList, nearBudget, depthRaised)) {
         return 0;

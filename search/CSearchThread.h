@@ -4,10 +4,12 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "search/HttpFetcher.h"
+#include "search/QueueMutex.h"
 
 namespace qx {
 
@@ -78,6 +80,8 @@ private:
     // search through a thousand others.
     std::list<CSearchThread*>::iterator listEntry_;
     bool listed_ = false;
+    // QueueLock as the link follower leaves it to the report that follows.
+    std::unique_lock<QueueMutex> queueHold_;
     HttpFetcher fetcher_;
 };
 

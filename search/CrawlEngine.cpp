@@ -100,8 +100,12 @@ void CrawlEngine::MainLoop() {
         if (StopSeen()) {
             return;
         }
-        crawl_->Pause(PauseBefore(roundBegan, period), stopSeen);
-        roundBegan = std::chrono::steady_clock::now();
+        const auto pause = PauseBefore(roundBegan, period);
+        const auto pauseBegan = std::chrono::steady_clock::now();
+        crawl_->Pause(pause, stopSeen);
+        // A wake-up later than asked counts as part of the round, so that the
+        // next pause makes up for it and rounds keep their period on average.
+        roundBegan = std::min(std::chrono::steady_clock::now(), pauseBegan + pause);
         if (StopSeen()) {
             return;
         }

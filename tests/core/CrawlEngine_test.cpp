@@ -724,6 +724,25 @@ TEST_F(EngineRoundsTest, RoundsBeginOnePeriodApartUnlessARoundTookOverHalfOfIt) 
     }
 }
 
+TEST_F(EngineRoundsTest, APauseThatEndsLateShortensTheNextOne) {
+    settings->EngineRevs = 100;
+    std::vector<std::chrono::microseconds> asked;
+    crawl->SetPauseHook([&](std::chrono::microseconds duration) {
+        asked.push_back(duration);
+        if (asked.size() == 2) {
+            std::this_thread::sleep_for(duration + 30ms);  // woken 30 ms late
+        }
+        if (asked.size() == 3) {
+            Counters().StopRequested = 1;
+        }
+    });
+    Queue("http://a b/a", 1);
+    CrawlEngine(crawl, settings).EngineProc();
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_GE(asked[2], 50ms);
+    EXPECT_LE(asked[2], 75ms);
+}
+
 TEST_F(EngineRoundsTest, CapZeroStartsNothingButStillRemovesFinishedEntries) {
     settings->MaxConnections = 0;
     Queue("http://a b/done", 1);

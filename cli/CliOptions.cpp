@@ -74,6 +74,8 @@ const std::vector<OptionSpec>& OptionTable() {
                  o.engineDamp = damp;
              }),
         Flag("--include-url", "Include URL", [](CliOptions& o) { o.includeUrl = true; }),
+        Flag("--engine-stats", "Print the engine's rounds and counted examinations at the end",
+             [](CliOptions& o) { o.engineStats = true; }),
         Flag("--exclude-url", "Exclude URL", [](CliOptions& o) { o.excludeUrl = true; }),
         Int("--repeat", "SECONDS", "Repeat first URL every: SECONDS s",
             [](CliOptions& o, int v) { o.repeatSeconds = v; }),

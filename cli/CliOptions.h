@@ -48,6 +48,7 @@ struct CliOptions {
     bool csv = false;
     bool help = false;
     bool version = false;
+    bool engineStats = false;
     std::vector<CliStartUrl> startUrls;
 };
 

@@ -35,11 +35,15 @@ void ApplyPreferences(const CliOptions& options) {
     }
 }
 
-void PrintSummary() {
+void PrintSummary(const CliOptions& options) {
     SearchCounters& counters = Counters();
     std::fprintf(stderr, "Scanned: %d  Remaining: %d  Searches: %d  Matches: %d\n",
                  counters.ScannedCount.load(), counters.RemainingCount.load(),
                  counters.ActiveWorkers.load(), counters.MatchCount.load());
+    if (options.engineStats) {
+        std::fprintf(stderr, "Engine: %lld rounds, %lld examinations counted against the cap\n",
+                     counters.EngineRounds.load(), counters.EngineExaminationsCounted.load());
+    }
 }
 
 // The owner-thread loop of one search.
@@ -162,7 +166,7 @@ int CliRunner::Run() {
     session.PumpMessages();
     std::fflush(stdout);
     progress.ClearLine();
-    PrintSummary();
+    PrintSummary(options_);
     if (loop.abandoned()) {
         // Workers blocked in a transfer may outlive Shutdown's wait; ending
         // here keeps them from meeting destroyed process-wide state.

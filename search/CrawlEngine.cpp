@@ -34,6 +34,8 @@ int CrawlEngine::EngineProc() {
     // Named so that top, perf and a debugger tell it from the workers.
     pthread_setname_np(pthread_self(), "qx-engine");
     SearchCounters& counters = Counters();
+    counters.EngineRounds = 0;
+    counters.EngineExaminationsCounted = 0;
     if (counters.SearchActive != 0) {
         if (settings_->RepeatSeconds >= 0) {
             if (!StopSeen()) {
@@ -132,6 +134,7 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
     const SearchSettings& settings = *settings_;
     auto& queue = crawl_->PendingQueue;
     const std::size_t entries = queue.size();
+    ++Counters().EngineRounds;
     if (entries == 0) {
         ++idleRounds;
         cursor = queue.end();
@@ -139,7 +142,8 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
     }
     idleRounds = 0;
     const int cap = settings.MaxConnections;
-    int active = Counters().ActiveWorkers;
+    const int activeBefore = Counters().ActiveWorkers;
+    int active = activeBefore;
     const std::size_t limit = std::min<std::size_t>(entries, kMaxExaminedPerRound);
     for (std::size_t examined = 0; examined < limit && !queue.empty(); ++examined) {
         if (cursor == queue.end()) {
@@ -175,6 +179,7 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
             cursor = StartWorker(cursor, true);
         }
     }
+    Counters().EngineExaminationsCounted += active - activeBefore;
 }
 
 std::chrono::microseconds CrawlEngine::PauseBefore(std::chrono::steady_clock::time_point roundBegan,

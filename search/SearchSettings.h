@@ -42,6 +42,11 @@ struct SearchCounters {
     std::atomic<int> ScannedCount{0};
     std::atomic<int> RemainingCount{0};
     std::atomic<int> MatchCount{0};
+    // What the engine's last search did: its rounds, and the entries its
+    // rounds examined that counted against Max Connections. Figures for
+    // measuring the crawl, not shown on the page.
+    std::atomic<long long> EngineRounds{0};
+    std::atomic<long long> EngineExaminationsCounted{0};
 };
 
 // Preferences: reset at every program start, never stored.

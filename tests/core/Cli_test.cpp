@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
 #include <httplib.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cstdio>
 
 #include <algorithm>
 #include <atomic>
@@ -383,10 +385,22 @@ protected:
 };
 
 TEST_F(CliTest, CrawlWritesScanAndMatchRowsAndFinishes) {
-    CliRun run = Run({"--search", "needle", "--engine-timing", "10,1", site_.Url("/index.html")});
+    CliRun run = Run({"--search", "needle", "--engine-timing", "10,1", "--engine-stats",
+                      site_.Url("/index.html")});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.err.find("Search finished"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("Scanned: 4"), std::string::npos) << run.err;
+    // Each of the four pages was examined once to start it.
+    long long rounds = 0;
+    long long examinations = 0;
+    const std::size_t stats = run.err.find("Engine: ");
+    ASSERT_NE(stats, std::string::npos) << run.err;
+    ASSERT_EQ(std::sscanf(run.err.c_str() + stats,
+                          "Engine: %lld rounds, %lld examinations counted against the cap", &rounds,
+                          &examinations),
+              2);
+    EXPECT_GE(rounds, 8);  // at least one with entries, then seven empty ones
+    EXPECT_GE(examinations, 4);
     // Tabs inside a title become blanks so the columns stay put.
     EXPECT_TRUE(HasLine(run.out, "scan\tB\t" + site_.Url("/b.html") + "\tNO MATCH")) << run.out;
     EXPECT_TRUE(HasLine(run.out, "scan\t \t" + site_.Url("/missing.html") + "\tCONNECTION FAILED"))

@@ -689,6 +689,8 @@ TEST_F(EngineRoundsTest, EveryEntryExaminedUnderTheCapCounts) {
     EXPECT_EQ(b.running, 1);
     EXPECT_EQ(c.running, 0);
     EXPECT_EQ(Held().size(), 2u);
+    EXPECT_EQ(Counters().EngineRounds, 2);
+    EXPECT_EQ(Counters().EngineExaminationsCounted, 3);
     // The duplicate's row goes, in one message for its round.
     ASSERT_EQ(page->removals.size(), 1u);
     EXPECT_EQ(page->removals[0], std::vector<std::string>{"http://a b/a"});

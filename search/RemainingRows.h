@@ -155,7 +155,7 @@ private:
     // doubled copy of a vector's reallocation.
     std::deque<Record> records_;
     Arena arena_;
-    std::size_t deadBytes_ = 0;  // arena bytes of removed and rewritten rows
+    std::size_t deadBytes_ = 0;  // arena bytes of entries no row holds any more
     // 1-based sums of alive rows. While `fenwickStale_` the tree is
     // neither kept nor held, and the first reader of a position builds it.
     mutable std::vector<std::uint32_t> fenwick_;

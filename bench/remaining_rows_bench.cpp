@@ -73,23 +73,26 @@ std::vector<std::string> CrawlUrls(int count) {
     return urls;
 }
 
-// Heap bytes the list holds per row at a crawl's peak, everything counted:
-// row records, URL bytes, the URL index, the alive flags and the tree.
+// Appends a row for each URL with a queued link's limits; returns the heap
+// bytes the list took per row, everything counted: row records, texts, the
+// URL index and the tree.
+double AppendRowsMeasuringBytes(qx::RemainingRows& rows, const std::vector<std::string>& urls) {
+    const std::size_t before = mallinfo2().uordblks;
+    for (const std::string& url : urls) {
+        rows.Append({url, "3", "infinity", "-1"});
+    }
+    return static_cast<double>(mallinfo2().uordblks - before) / static_cast<double>(urls.size());
+}
+
+// Heap bytes the list holds per row at a crawl's peak.
 void BM_BytesPerRow(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     const std::vector<std::string> urls = CrawlUrls(count);
     double bytesPerRow = 0;
     for (auto _ : state) {
-        const std::size_t before = mallinfo2().uordblks;
-        {
-            qx::RemainingRows rows;
-            for (const std::string& url : urls) {
-                rows.Append({url, "3", "infinity", "-1"});
-            }
-            const std::size_t after = mallinfo2().uordblks;
-            bytesPerRow = static_cast<double>(after - before) / count;
-            benchmark::DoNotOptimize(rows.Size());
-        }
+        qx::RemainingRows rows;
+        bytesPerRow = AppendRowsMeasuringBytes(rows, urls);
+        benchmark::DoNotOptimize(rows.Size());
     }
     state.counters["bytes_per_row"] = bytesPerRow;
     state.SetItemsProcessed(state.iterations() * count);
@@ -115,12 +118,8 @@ void BM_CrawlWithRepeatedUrls(benchmark::State& state) {
     }
     double bytesPerRow = 0;
     for (auto _ : state) {
-        const std::size_t before = mallinfo2().uordblks;
         qx::RemainingRows rows;
-        for (const std::string& url : urls) {
-            rows.Append({url, "3", "infinity", "-1"});
-        }
-        bytesPerRow = static_cast<double>(mallinfo2().uordblks - before) / count;
+        bytesPerRow = AppendRowsMeasuringBytes(rows, urls);
         for (const std::string& url : urls) {
             if (positions) {
                 benchmark::DoNotOptimize(rows.RemoveByUrl(url));

@@ -12,17 +12,21 @@ bool QueueMutex::Reenter(std::thread::id self) {
     return false;
 }
 
-void QueueMutex::lock() {
+void QueueMutex::Acquire(std::condition_variable& turn, unsigned& waiting, bool urgent) {
     const std::thread::id self = std::this_thread::get_id();
     std::unique_lock<std::mutex> state(state_);
     if (Reenter(self)) {
         return;
     }
-    ++ordinaryWaiting_;
-    ordinaryTurn_.wait(state, [this] { return depth_ == 0 && urgentWaiting_ == 0; });
-    --ordinaryWaiting_;
+    ++waiting;
+    turn.wait(state, [&] { return depth_ == 0 && (urgent || urgentWaiting_ == 0); });
+    --waiting;
     owner_ = self;
     depth_ = 1;
+}
+
+void QueueMutex::lock() {
+    Acquire(ordinaryTurn_, ordinaryWaiting_, false);
 }
 
 bool QueueMutex::try_lock() {
@@ -40,16 +44,7 @@ bool QueueMutex::try_lock() {
 }
 
 void QueueMutex::LockUrgently() {
-    const std::thread::id self = std::this_thread::get_id();
-    std::unique_lock<std::mutex> state(state_);
-    if (Reenter(self)) {
-        return;
-    }
-    ++urgentWaiting_;
-    urgentTurn_.wait(state, [this] { return depth_ == 0; });
-    --urgentWaiting_;
-    owner_ = self;
-    depth_ = 1;
+    Acquire(urgentTurn_, urgentWaiting_, true);
 }
 
 void QueueMutex::unlock() {

@@ -37,6 +37,9 @@ public:
 
 private:
     void LockUrgently();
+    // Waits on `turn`, counted in `waiting`, until the lock is free and, for
+    // an ordinary thread, no urgent one waits; then takes it.
+    void Acquire(std::condition_variable& turn, unsigned& waiting, bool urgent);
     // Under state_: takes the lock for this thread when it already holds it.
     bool Reenter(std::thread::id self);
 

@@ -379,82 +379,99 @@ int CSearchThread::FollowLinks() {
         generalBudget = ChildBudget{0, item_.widthDepth, false};
     }
 
+    // The children are made here, outside QueueLock; under it they only
+    // join the queue, so that the engine and the other workers wait less.
+    std::list<SearchItem> nearChildren;
+    std::list<SearchItem> generalChildren;
+    bool prepared = nearCount < 1 || PrepareChildren(nearList, nearBudget, nearChildren);
+    if (prepared && generalCount >= 1) {
+        prepared = PrepareChildren(general, generalBudget, generalChildren);
+    }
+
     // Kept past the return: the worker reports WM_WORKER_DONE in the same
     // hold instead of waiting its turn behind every other worker again.
     queueHold_ = std::unique_lock<QueueMutex>(crawl_->QueueLock);
-    bool depthRaised = false;
-    if (nearCount >= 1 && !QueueChildren(nearList, nearBudget, depthRaised)) {
-        return 0;
-    }
-    if (generalCount >= 1 && !QueueChildren(general, generalBudget, depthRaised)) {
-        return 0;
-    }
-    return 1;
-}
-
-int CSearchThread::QueueChildren(std::vector<std::string>& urls, const ChildBudget& budget,
-                                 bool& depthRaised) {
-    const SearchSettings& settings = *settings_;
-    if (!depthRaised) {
+    if (nearCount >= 1 || generalCount >= 1) {
         item_.done = 1;
         item_.depth += 1;
-        depthRaised = true;
     }
+    QueueChildren(nearChildren);
+    QueueChildren(generalChildren);
+    return prepared ? 1 : 0;
+}
+
+bool CSearchThread::PrepareChildren(std::vector<std::string>& urls, const ChildBudget& budget,
+                                    std::list<SearchItem>& children) {
+    const SearchSettings& settings = *settings_;
+    // The children sit one level below the page, whose depth goes up when
+    // they are queued.
+    const int childDepth = item_.depth + 1;
     // Each link is checked before an item is made for it. Most links are
     // queued as found and their text moves into the item; a link that
     // queueing rewrites is kept as found beside it.
-    for (std::string& url : urls) {
-        std::unique_ptr<std::string> asFound;
-        if (QueueingRewrites(url, budget.near)) {
-            asFound = std::make_unique<std::string>(url);
-            if (budget.near) {
-                const std::size_t bar = url.rfind('|');
-                if (bar != std::string::npos) {
-                    url.erase(bar);
+    try {
+        for (std::string& url : urls) {
+            std::unique_ptr<std::string> asFound;
+            if (QueueingRewrites(url, budget.near)) {
+                asFound = std::make_unique<std::string>(url);
+                if (budget.near) {
+                    const std::size_t bar = url.rfind('|');
+                    if (bar != std::string::npos) {
+                        url.erase(bar);
+                    }
+                }
+                // Servers tell paths apart by case; only scheme and host are folded.
+                FoldSchemeAndHost(url);
+            }
+            if (EndsWithNoCase(url, ".jpg") || EndsWithNoCase(url, ".gif")) {
+                continue;
+            }
+            if (settings.ExcludeUrlFilter || settings.IncludeUrlFilter) {
+                const std::string lowered = ToLower(url);
+                if (settings.ExcludeUrlFilter && HasExcludeWord(lowered, settings.ExcludeText)) {
+                    continue;
+                }
+                if (settings.IncludeUrlFilter && !HasIncludeWord(lowered, settings.IncludeText)) {
+                    continue;
                 }
             }
-            // Servers tell paths apart by case; only scheme and host are folded.
-            FoldSchemeAndHost(url);
+            SearchItem& child = children.emplace_back();
+            child.pageWindow = item_.pageWindow;
+            child.url = std::move(url);
+            child.referringText = std::move(asFound);
+            child.depth = childDepth;
+            child.matchMode = static_cast<std::int8_t>(settings.MatchMode);
+            child.maxDepth = item_.maxDepth;
+            child.width = item_.width;
+            child.widthDepth = item_.widthDepth;
+            child.rootId = item_.rootId;
+            child.levelsLimited = static_cast<std::int8_t>(budget.levelsLimited);
+            child.levelsLeft = budget.levelsLeft;
         }
-        if (EndsWithNoCase(url, ".jpg") || EndsWithNoCase(url, ".gif")) {
-            continue;
-        }
-        if (settings.MaxRemainingOn &&
-            crawl_->PendingQueue.size() >=
-                static_cast<std::size_t>(std::max(0, settings.MaxRemaining))) {
-            continue;
-        }
-        if (settings.ExcludeUrlFilter || settings.IncludeUrlFilter) {
-            const std::string lowered = ToLower(url);
-            if (settings.ExcludeUrlFilter && HasExcludeWord(lowered, settings.ExcludeText)) {
-                continue;
-            }
-            if (settings.IncludeUrlFilter && !HasIncludeWord(lowered, settings.IncludeText)) {
-                continue;
-            }
-        }
-        // QueueLock is held: the engine sees the item only once it is whole.
-        SearchItem* child = nullptr;
-        try {
-            child = &crawl_->PendingQueue.emplace_back();
-        } catch (const std::bad_alloc&) {
-            return 0;
-        }
-        child->pageWindow = item_.pageWindow;
-        child->url = std::move(url);
-        child->referringText = std::move(asFound);
-        child->depth = item_.depth;
-        child->matchMode = static_cast<std::int8_t>(settings.MatchMode);
-        child->maxDepth = item_.maxDepth;
-        child->width = item_.width;
-        child->widthDepth = item_.widthDepth;
-        child->rootId = item_.rootId;
-        child->done = Counters().StopRequested != 0 ? 1 : 0;
-        child->levelsLimited = static_cast<std::int8_t>(budget.levelsLimited);
-        child->levelsLeft = budget.levelsLeft;
-        child->pageWindow->SendMessage(WM_ADD_REMAINING, 0, reinterpret_cast<std::intptr_t>(child));
+    } catch (const std::bad_alloc&) {
+        // Those made so far are still queued, as they would have been one
+        // by one.
+        return false;
     }
-    return 1;
+    return true;
+}
+
+void CSearchThread::QueueChildren(std::list<SearchItem>& children) {
+    const SearchSettings& settings = *settings_;
+    auto& queue = crawl_->PendingQueue;
+    const std::size_t maxRemaining = static_cast<std::size_t>(std::max(0, settings.MaxRemaining));
+    while (!children.empty()) {
+        // Max Remaining is checked against the queue as each child comes to
+        // it; the children turned away are freed with the list.
+        if (settings.MaxRemainingOn && queue.size() >= maxRemaining) {
+            return;
+        }
+        SearchItem& child = children.front();
+        child.done = Counters().StopRequested != 0 ? 1 : 0;
+        queue.splice(queue.end(), children, children.begin());
+        // QueueLock is held: the engine sees the item only once it is whole.
+        child.pageWindow->SendMessage(WM_ADD_REMAINING, 0, reinterpret_cast<std::intptr_t>(&child));
+    }
 }
 
 }  // namespace qx

@@ -70,7 +70,13 @@ private:
         int levelsLeft = 0;
         bool near = false;
     };
-    int QueueChildren(std::vector<std::string>& urls, const ChildBudget& budget, bool& depthRaised);
+    // Makes queue entries for the links that pass the link checks, in order;
+    // false when memory ran out part way.
+    bool PrepareChildren(std::vector<std::string>& urls, const ChildBudget& budget,
+                         std::list<SearchItem>& children);
+    // Under QueueLock: moves the prepared entries to the pending queue in
+    // order, as far as Max Remaining lets them, reporting each to the page.
+    void QueueChildren(std::list<SearchItem>& children);
 
     std::shared_ptr<CrawlState> crawl_;
     std::shared_ptr<const SearchSettings> settings_;

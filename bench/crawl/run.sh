@@ -150,7 +150,10 @@ run() {
   RSS[$name]=$(awk -v k="$rss" 'BEGIN { printf "%.1f", k / 1024 }')
   printf '%-16s pages %6d  %7.2f s  %6d pages/s  %7.3f CPU s/1000 pages  %7.1f MB peak RSS\n' \
     "$name" "$pages" "$elapsed" "${RATE[$name]}" "${CPU[$name]}" "${RSS[$name]}"
-  printf '%-16s fetching span %7.2f s  %6d pages/s\n' "" "$span" "${SPAN_RATE[$name]}"
+  # What follows the last request is mostly the engine clearing the entries
+  # still queued (duplicates and done pages) at its pace of rounds.
+  printf '%-16s fetching span %7.2f s  %6d pages/s; %.2f s more to the end\n' "" "$span" \
+    "${SPAN_RATE[$name]}" "$(awk -v e="$elapsed" -v s="$span" 'BEGIN { printf "%.2f", e - s }')"
 }
 
 # ceiling NAME CONNECTIONS : the pages/s the engine's pacing allows for the

@@ -89,7 +89,7 @@ void CrawlEngine::MainLoop() {
         cursor = crawl_->PendingQueue.begin();
     }
     int idleRounds = 0;
-    std::vector<std::string> skipped;
+    std::vector<SharedUrl> skipped;
     const auto stopSeen = [this] { return StopSeen(); };
     const std::chrono::microseconds period = std::chrono::milliseconds(settings_->EngineRevs);
     auto roundBegan = std::chrono::steady_clock::now();
@@ -130,7 +130,7 @@ void CrawlEngine::MainLoop() {
 }
 
 void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
-                        std::vector<std::string>& skipped) {
+                        std::vector<SharedUrl>& skipped) {
     const SearchSettings& settings = *settings_;
     auto& queue = crawl_->PendingQueue;
     const std::size_t entries = queue.size();
@@ -167,9 +167,9 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
         } else if ((settings.StopOnMatch && crawl_->Roots().Contains(item.rootId)) ||
                    seen.Contains(item.url)) {
             item.done = 1;
-            // A finished entry is only ever removed; its URL is not read again.
-            skipped.push_back(item.url.str());
-            item.url = SharedUrl();
+            // A finished entry is only ever removed; its URL is not read
+            // again, so the removal message takes it over.
+            skipped.push_back(std::move(item.url));
             ++cursor;
         } else {
             if (item.carriedOver == 0) {

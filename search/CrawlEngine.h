@@ -35,8 +35,7 @@ private:
     void RepeatLoop();
     void MainLoop();
     // `skipped` receives the URLs of the entries marked done without a start.
-    void Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
-               std::vector<std::string>& skipped);
+    void Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds, std::vector<SharedUrl>& skipped);
     static std::chrono::microseconds PauseBefore(std::chrono::steady_clock::time_point roundBegan,
                                                  std::chrono::microseconds period);
     Cursor RemoveEntry(Cursor at);

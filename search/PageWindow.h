@@ -16,7 +16,7 @@ enum : unsigned {
     WM_PAGE_RESIZE = WM_USER + 24,
     // Engine → page, once per round at most: the entries the round marked
     // done without starting them (duplicates, Stop-on-Match skips). lParam
-    // points to a std::vector<std::string> of their URLs, valid for the send.
+    // points to a std::vector<SharedUrl> of their URLs, valid for the send.
     WM_REMOVE_REMAINING = WM_USER + 25,
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace qx {
 
@@ -11,6 +12,21 @@ struct RemainingRow {
     std::string depth;
     std::string maxDepth;
     std::string width;
+};
+
+// The texts of a Remaining row as the list takes them in: views of texts
+// that live at least as long as the call.
+struct RemainingRowView {
+    RemainingRowView(std::string_view url, std::string_view depth, std::string_view maxDepth,
+                     std::string_view width)
+        : url(url), depth(depth), maxDepth(maxDepth), width(width) {}
+    RemainingRowView(const RemainingRow& row)  // NOLINT: a row is its own view
+        : RemainingRowView(row.url, row.depth, row.maxDepth, row.width) {}
+
+    std::string_view url;
+    std::string_view depth;
+    std::string_view maxDepth;
+    std::string_view width;
 };
 
 // One row of the scan list.

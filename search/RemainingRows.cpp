@@ -58,15 +58,15 @@ std::size_t ReadLength(const char*& in) {
     }
 }
 
-bool IsInfinity(const std::string& text) {
+bool IsInfinity(std::string_view text) {
     return text == "infinity";
 }
 
-std::size_t LimitSize(const std::string& text) {
+std::size_t LimitSize(std::string_view text) {
     return IsInfinity(text) ? 1 : LengthSize(text.size() + 1) + text.size();
 }
 
-char* WriteLimit(const std::string& text, char* out) {
+char* WriteLimit(std::string_view text, char* out) {
     if (IsInfinity(text)) {
         *out++ = 0;
         return out;
@@ -86,7 +86,7 @@ std::string ReadLimit(const char*& in) {
 }
 
 // Whether the packed limit text at `in` is `text`; moves `in` past it.
-bool LimitMatches(const char*& in, const std::string& text) {
+bool LimitMatches(const char*& in, std::string_view text) {
     const std::size_t length = ReadLength(in);
     if (length == 0) {
         return IsInfinity(text);
@@ -105,7 +105,7 @@ const char* SkipLimits(const char* in) {
     return in;
 }
 
-std::size_t EntrySize(const RemainingRow& row) {
+std::size_t EntrySize(const RemainingRowView& row) {
     return 1 + LengthSize(row.url.size()) + row.url.size() + LimitSize(row.depth) +
            LimitSize(row.maxDepth) + LimitSize(row.width);
 }
@@ -153,7 +153,7 @@ std::size_t RemainingRows::EntrySizeOf(std::size_t storageIndex) const {
     return static_cast<std::size_t>(SkipLimits(EntryOf(storageIndex).limits) - start);
 }
 
-void RemainingRows::WriteEntry(std::size_t storageIndex, const RemainingRow& row) {
+void RemainingRows::WriteEntry(std::size_t storageIndex, const RemainingRowView& row) {
     const std::size_t size = EntrySize(row);
     const Arena::Place place = arena_.Allocate(size);
     char* out = arena_.Bytes(place);
@@ -170,7 +170,7 @@ void RemainingRows::WriteEntry(std::size_t storageIndex, const RemainingRow& row
 }
 
 bool RemainingRows::ShareEntry(std::size_t storageIndex, std::size_t sharedIndex,
-                               const RemainingRow& row) {
+                               const RemainingRowView& row) {
     const Record shared = records_[sharedIndex];
     char* const sharers = arena_.Bytes({shared.block, shared.offset});
     if (static_cast<unsigned char>(*sharers) == kMaxSharers) {
@@ -231,7 +231,7 @@ void RemainingRows::CheckRoomForAnotherRow() const {
     }
 }
 
-std::size_t RemainingRows::Append(RemainingRow row) {
+std::size_t RemainingRows::Append(const RemainingRowView& row) {
     CheckRoomForAnotherRow();
     records_.push_back(Record{});
     const std::size_t index = records_.size() - 1;
@@ -286,7 +286,7 @@ void RemainingRows::RemoveAt(std::size_t row) {
 }
 
 std::optional<std::size_t> RemainingRows::RemoveByUrl(
-    const std::string& url, const std::function<void(std::size_t)>& beforeRemoval) {
+    std::string_view url, const std::function<void(std::size_t)>& beforeRemoval) {
     const std::uint32_t hash = HashOf(url);
     const std::size_t slot = SlotOf(url, hash);
     if (slot == kNone) {
@@ -301,7 +301,7 @@ std::optional<std::size_t> RemainingRows::RemoveByUrl(
     return row;
 }
 
-bool RemainingRows::DropByUrl(const std::string& url) {
+bool RemainingRows::DropByUrl(std::string_view url) {
     const std::size_t slot = SlotOf(url, HashOf(url));
     if (slot == kNone) {
         return false;
@@ -326,7 +326,7 @@ void RemainingRows::RemoveFirstOf(std::size_t slot) {
     CompactIfSparse();
 }
 
-std::optional<std::size_t> RemainingRows::Find(const std::string& url) const {
+std::optional<std::size_t> RemainingRows::Find(std::string_view url) const {
     const std::optional<std::size_t> index = TopmostIndexOf(url);
     if (!index) {
         return std::nullopt;
@@ -334,7 +334,7 @@ std::optional<std::size_t> RemainingRows::Find(const std::string& url) const {
     return RowOf(*index);
 }
 
-std::optional<std::size_t> RemainingRows::TopmostIndexOf(const std::string& url) const {
+std::optional<std::size_t> RemainingRows::TopmostIndexOf(std::string_view url) const {
     const std::size_t slot = SlotOf(url, HashOf(url));
     if (slot == kNone) {
         return std::nullopt;

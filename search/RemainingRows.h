@@ -37,7 +37,7 @@ public:
 
     // Appends a row at the bottom; returns its visible position. Throws
     // std::length_error when the list cannot number another row.
-    std::size_t Append(RemainingRow row);
+    std::size_t Append(const RemainingRowView& row);
     // Inserts a row before visible position `row` (at the bottom when past
     // it); returns its position. Costs a pass over the list: meant for the
     // few rows handed over from the links page.
@@ -49,14 +49,14 @@ public:
     // `beforeRemoval` is called with that position while the row is still
     // there; it may read the rows but not change them.
     std::optional<std::size_t> RemoveByUrl(
-        const std::string& url, const std::function<void(std::size_t)>& beforeRemoval = {});
+        std::string_view url, const std::function<void(std::size_t)>& beforeRemoval = {});
     // Removes the topmost row whose URL equals `url`, as RemoveByUrl does,
     // without working out its position; returns whether a row went. Meant
     // for a list no view shows: the positions are worked out again, once,
     // when a call next needs them.
-    bool DropByUrl(const std::string& url);
+    bool DropByUrl(std::string_view url);
     // Position of the topmost row whose URL equals `url`.
-    std::optional<std::size_t> Find(const std::string& url) const;
+    std::optional<std::size_t> Find(std::string_view url) const;
 
     void Clear();
 
@@ -117,10 +117,10 @@ private:
     Entry EntryOf(std::size_t storageIndex) const;
     std::size_t EntrySizeOf(std::size_t storageIndex) const;  // bytes of the whole entry
     // Gives the row a new entry of its own holding `row`'s texts.
-    void WriteEntry(std::size_t storageIndex, const RemainingRow& row);
+    void WriteEntry(std::size_t storageIndex, const RemainingRowView& row);
     // Makes the row hold the entry of the row at `sharedIndex` when that
     // entry's texts are `row`'s and it can count another sharer.
-    bool ShareEntry(std::size_t storageIndex, std::size_t sharedIndex, const RemainingRow& row);
+    bool ShareEntry(std::size_t storageIndex, std::size_t sharedIndex, const RemainingRowView& row);
     // The row lets go of its entry; the bytes are dead once no row holds them.
     void ReleaseEntry(std::size_t storageIndex);
 
@@ -136,7 +136,7 @@ private:
     void LinkUrl(std::size_t storageIndex, std::size_t slot, std::uint32_t hash);
     void UnlinkUrl(std::size_t storageIndex);
     // The storage index of the topmost row holding `url`.
-    std::optional<std::size_t> TopmostIndexOf(const std::string& url) const;
+    std::optional<std::size_t> TopmostIndexOf(std::string_view url) const;
 
     std::size_t StorageIndexOf(std::size_t row) const;
     std::size_t RowOf(std::size_t storageIndex) const;  // alive rows before it

@@ -3,8 +3,11 @@
 #include "search/ThreadPriority.h"
 
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <cstdio>
+#include <iterator>
+#include <string_view>
 
 #include "search/CSearchThread.h"
 #include "search/CrawlEngine.h"
@@ -85,11 +88,11 @@ std::string TrimLeft(const std::string& text) {
     return text.substr(first);
 }
 
-std::string WithoutTrailingSlash(std::string_view url) {
+std::string_view WithoutTrailingSlash(std::string_view url) {
     if (!url.empty() && url.back() == '/') {
         url.remove_suffix(1);
     }
-    return std::string(url);
+    return url;
 }
 
 std::string LimitText(int value) {
@@ -150,11 +153,21 @@ void SearchSession::Refuse(const std::string& text) {
 
 void SearchSession::ShowStatus(int pane, const char* format, long value) {
     // Sent for every queued link: the text goes through a buffer of the
-    // thread's own instead of a new string each time.
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
+    // thread's own instead of a new string each time, and a format that only
+    // ends in the number ("Remaining: %ld") is filled without printf.
     thread_local std::string buffer;
-    buffer.assign(text);
+    const std::string_view pattern(format);
+    const std::size_t mark = pattern.find('%');
+    if (mark != std::string_view::npos && pattern.substr(mark) == "%ld") {
+        char digits[24];
+        const auto end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+        buffer.assign(pattern.substr(0, mark));
+        buffer.append(digits, end);
+    } else {
+        char text[64];
+        std::snprintf(text, sizeof text, format, value);
+        buffer.assign(text);
+    }
     view_.SetStatusText(pane, buffer);
 }
 
@@ -573,7 +586,7 @@ std::intptr_t SearchSession::OnSearchResult(std::uintptr_t kind, std::intptr_t l
     return 0;
 }
 
-bool SearchSession::RemoveRemainingRow(const std::string& url) {
+bool SearchSession::RemoveRemainingRow(std::string_view url) {
     if (url.empty()) {
         return false;
     }
@@ -606,7 +619,7 @@ bool SearchSession::RemoveRemainingRow(const std::string& url) {
 }
 
 std::intptr_t SearchSession::OnRemoveRemaining(std::intptr_t lParam) {
-    const auto* urls = reinterpret_cast<const std::vector<std::string>*>(lParam);
+    const auto* urls = reinterpret_cast<const std::vector<SharedUrl>*>(lParam);
     if (urls == nullptr) {
         return 0;
     }
@@ -615,8 +628,8 @@ std::intptr_t SearchSession::OnRemoveRemaining(std::intptr_t lParam) {
         return 0;
     }
     int removed = 0;
-    for (const std::string& url : *urls) {
-        removed += RemoveRemainingRow(url) ? 1 : 0;
+    for (const SharedUrl& url : *urls) {
+        removed += RemoveRemainingRow(url.view()) ? 1 : 0;
     }
     if (removed > 0) {
         ShowStatus(kStatusRemaining, "Remaining: %ld", Counters().RemainingCount -= removed);
@@ -630,9 +643,15 @@ std::intptr_t SearchSession::OnAddRemaining(std::intptr_t lParam) {
         return 0;
     }
     std::lock_guard<std::recursive_mutex> pageLock(PageLock);
-    RemainingRow row{WithoutTrailingSlash(item->url), std::to_string(item->depth),
-                     LimitText(item->maxDepth), LimitText(item->width)};
-    const std::size_t index = remaining_.Append(std::move(row));
+    // Sent for every queued link: the row's texts are put together in place
+    // and the list copies them once, into its own storage.
+    char depth[16];
+    const auto depthEnd = std::to_chars(std::begin(depth), std::end(depth), item->depth).ptr;
+    const std::string maxDepth = LimitText(item->maxDepth);
+    const std::string width = LimitText(item->width);
+    const std::size_t index =
+        remaining_.Append({WithoutTrailingSlash(item->url.view()),
+                           std::string_view(depth, depthEnd - depth), maxDepth, width});
     view_.RowAppended(SessionList::kRemaining, index);
     ShowStatus(kStatusRemaining, "Remaining: %ld", ++Counters().RemainingCount);
     return 0;

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -117,7 +118,7 @@ private:
     // as if their results had come.
     std::intptr_t OnRemoveRemaining(std::intptr_t lParam);
     // Removes the Remaining row of a URL (under PageLock); false when none.
-    bool RemoveRemainingRow(const std::string& url);
+    bool RemoveRemainingRow(std::string_view url);
 
     void ReadSettings(const SearchControls& controls);
     bool ReadTexts(const SearchControls& controls);

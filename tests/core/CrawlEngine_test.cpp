@@ -601,7 +601,11 @@ protected:
     struct Page : PageWindow {
         std::intptr_t SendMessage(unsigned msg, std::uintptr_t, std::intptr_t lParam) override {
             if (msg == WM_REMOVE_REMAINING) {
-                removals.push_back(*reinterpret_cast<const std::vector<std::string>*>(lParam));
+                std::vector<std::string>& urls = removals.emplace_back();
+                for (const SharedUrl& url :
+                     *reinterpret_cast<const std::vector<SharedUrl>*>(lParam)) {
+                    urls.push_back(url.str());
+                }
                 std::this_thread::sleep_for(removalTakes);
             }
             return 0;

@@ -122,7 +122,13 @@ declare -A RATE SPAN_RATE CPU RSS FETCHED
 # pages/s over the fetching span (first to last request: a search ends seven
 # engine rounds after its queue has been emptied, which takes two passes of
 # at most 1,000 entries per round over every queued link), CPU s per 1,000
-# pages and peak RSS.
+# pages and peak RSS. It also prints the processor time the virtual
+# machine's host took from this machine meanwhile ("steal" in /proc/stat):
+# runs that wait on thread hand-overs, like the desktop program's at 1,000
+# connections, slow down far more than the stolen time itself.
+stolen_ticks() {
+  awk '/^cpu / { print $9 + 0 }' /proc/stat 2>/dev/null || echo 0
+}
 run() {
   local name=$1; shift
   local timing="$BENCH_DIR/$name.time"
@@ -130,7 +136,10 @@ run() {
   kill -USR1 "$NGINX_PID"  # reopen the log
   sleep 0.2
   echo "--- $name: $*" >&2
+  local stolen_before
+  stolen_before=$(stolen_ticks)
   /usr/bin/time -v -o "$timing" "$@" >"$BENCH_DIR/$name.out" 2>"$BENCH_DIR/$name.err" || true
+  local stolen=$(( $(stolen_ticks) - stolen_before ))
   sleep 0.3
   local pages elapsed user sys rss
   pages=$(grep -c ' 200$' "$ACCESS_LOG" || true)
@@ -154,6 +163,8 @@ run() {
   # still queued (duplicates and done pages) at its pace of rounds.
   printf '%-16s fetching span %7.2f s  %6d pages/s; %.2f s more to the end\n' "" "$span" \
     "${SPAN_RATE[$name]}" "$(awk -v e="$elapsed" -v s="$span" 'BEGIN { printf "%.2f", e - s }')"
+  printf '%-16s processor time taken by the host (steal): %.2f s\n' "" \
+    "$(awk -v t="$stolen" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", t / hz }')"
 }
 
 # ceiling NAME CONNECTIONS : the pages/s the engine's pacing allows for the

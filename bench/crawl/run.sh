@@ -129,6 +129,36 @@ declare -A RATE SPAN_RATE CPU RSS FETCHED
 stolen_ticks() {
   awk '/^cpu / { print $9 + 0 }' /proc/stat 2>/dev/null || echo 0
 }
+# Writes the time and the processors' total line of /proc/stat ten times a
+# second until killed: a read and a sleep, so that it takes next to nothing
+# from the crawl it watches.
+sample_processors() {
+  local line
+  while read -r line </proc/stat; do
+    echo "$EPOCHREALTIME $line"
+    sleep 0.1
+  done
+}
+# busy_while FROM TO SAMPLES : the share of processor time neither idle nor
+# taken by the host between two epoch times, from the samples nearest inside.
+busy_while() {
+  awk -v from="$1" -v to="$2" '
+    $1 >= from && first == "" { first = $0 }
+    $1 <= to { last = $0 }
+    function busy_and_total(line, parts,   i, total) {
+      split(line, parts, " ")
+      total = 0
+      for (i = 3; i <= 10; i++) total += parts[i]
+      parts["idle"] = parts[6] + parts[7] + parts[10]
+      return total
+    }
+    END {
+      if (first == "" || last == "" || first == last) { print "n/a"; exit }
+      t1 = busy_and_total(first, a); t2 = busy_and_total(last, b)
+      if (t2 <= t1) { print "n/a"; exit }
+      printf "%.0f%%", 100 * (1 - (b["idle"] - a["idle"]) / (t2 - t1))
+    }' "$3"
+}
 run() {
   local name=$1; shift
   local timing="$BENCH_DIR/$name.time"
@@ -136,16 +166,21 @@ run() {
   kill -USR1 "$NGINX_PID"  # reopen the log
   sleep 0.2
   echo "--- $name: $*" >&2
-  local stolen_before
+  local stolen_before sampler
   stolen_before=$(stolen_ticks)
+  sample_processors >"$BENCH_DIR/$name.cpu" &
+  sampler=$!
   /usr/bin/time -v -o "$timing" "$@" >"$BENCH_DIR/$name.out" 2>"$BENCH_DIR/$name.err" || true
   local stolen=$(( $(stolen_ticks) - stolen_before ))
+  kill "$sampler" 2>/dev/null; wait "$sampler" 2>/dev/null || true
   sleep 0.3
   local pages elapsed user sys rss
   pages=$(grep -c ' 200$' "$ACCESS_LOG" || true)
-  local span
-  span=$(awk '$2 == 200 { if (min == "" || $1 < min) min = $1; if ($1 > max) max = $1 }
-    END { printf "%.3f", max - min }' "$ACCESS_LOG")
+  local span first_request last_request
+  read -r first_request last_request < <(awk '$2 == 200 {
+      if (min == "" || $1 < min) min = $1; if ($1 > max) max = $1 }
+    END { printf "%.3f %.3f\n", min, max }' "$ACCESS_LOG")
+  span=$(awk -v a="$first_request" -v b="$last_request" 'BEGIN { printf "%.3f", b - a }')
   elapsed=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$timing" |
     awk -F: '{ if (NF == 3) print $1*3600 + $2*60 + $3; else print $1*60 + $2 }')
   user=$(awk -F': ' '/User time/ {print $2}' "$timing")
@@ -165,6 +200,10 @@ run() {
     "${SPAN_RATE[$name]}" "$(awk -v e="$elapsed" -v s="$span" 'BEGIN { printf "%.2f", e - s }')"
   printf '%-16s processor time taken by the host (steal): %.2f s\n' "" \
     "$(awk -v t="$stolen" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", t / hz }')"
+  # Near 100% the fetching is bound by the processors (the crawler's and the
+  # server's together); well below it, by waits between threads.
+  printf '%-16s processors busy while fetching: %s of %d\n' "" \
+    "$(busy_while "$first_request" "$last_request" "$BENCH_DIR/$name.cpu")" "$(nproc)"
 }
 
 # ceiling NAME CONNECTIONS : the pages/s the engine's pacing allows for the

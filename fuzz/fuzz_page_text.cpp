@@ -16,6 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (pageText.size() != size || pageText.find('\n') != std::string::npos) {
         __builtin_trap();
     }
+    // A whole body taken at once gives the same text.
+    std::string whole;
+    qx::SetPageText(whole, std::string(input));
+    if (whole != pageText) {
+        __builtin_trap();
+    }
     std::string title = qx::ExtractTitle(pageText);
     if (title.size() > pageText.size() && title != " ") {
         __builtin_trap();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace qx {
 
@@ -40,16 +41,25 @@ std::size_t FindTitleTag(std::string_view pageText) {
     return std::string_view::npos;
 }
 
+void LineFeedsToSpaces(std::string& text, std::size_t from) {
+    // A page has few line breaks: find them with find (memchr) rather than
+    // testing every byte.
+    while ((from = text.find('\n', from)) != std::string::npos) {
+        text[from++] = ' ';
+    }
+}
+
 }  // namespace
 
 void AppendPageText(std::string& pageText, std::string_view chunk) {
-    std::size_t at = pageText.size();
+    const std::size_t at = pageText.size();
     pageText.append(chunk);
-    // A page has few line breaks: find them with find (memchr) rather than
-    // testing every byte.
-    while ((at = pageText.find('\n', at)) != std::string::npos) {
-        pageText[at++] = ' ';
-    }
+    LineFeedsToSpaces(pageText, at);
+}
+
+void SetPageText(std::string& pageText, std::string body) {
+    pageText = std::move(body);
+    LineFeedsToSpaces(pageText, 0);
 }
 
 std::string ExtractTitle(std::string_view pageText) {

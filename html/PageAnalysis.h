@@ -9,6 +9,9 @@ namespace qx {
 // Appends a chunk of a response body to the page text: each LF becomes one
 // space, every other byte (CR, NUL, invalid UTF-8 included) is kept.
 void AppendPageText(std::string& pageText, std::string_view chunk);
+// Makes a whole response body the page text, as AppendPageText would onto an
+// empty one, in the body's own storage.
+void SetPageText(std::string& pageText, std::string body);
 
 // Title between the first '>' after the title tag and the next '<'; " " when
 // the page has no title tag, empty when that '>' or '<' is missing. The tag is

@@ -280,7 +280,7 @@ int CSearchThread::ReadPageText(const std::string& server, const std::string& ob
     if (fetcher_.ContentType().find("text") == std::string::npos) {
         return 0;
     }
-    AppendPageText(pageText, fetcher_.Body());
+    SetPageText(pageText, fetcher_.TakeBody());
     if (fetcher_.ReadFailed()) {
         return 0;
     }

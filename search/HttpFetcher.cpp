@@ -8,6 +8,7 @@
 #include <iterator>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "search/SearchSettings.h"
@@ -669,6 +670,10 @@ const std::string& HttpFetcher::ContentType() const {
 
 const std::string& HttpFetcher::Body() const {
     return impl_->body;
+}
+
+std::string HttpFetcher::TakeBody() {
+    return std::exchange(impl_->body, std::string());
 }
 
 bool HttpFetcher::ReadFailed() const {

@@ -73,6 +73,9 @@ public:
     // The body of the last response, as received (empty when the body was
     // refused because the content type lacks "text").
     const std::string& Body() const;
+    // Moves the body of the last response out, leaving the fetcher's empty:
+    // a thousand workers then hold one copy of their pages, not two.
+    std::string TakeBody();
     // True when reading the body failed after the status line arrived; the
     // body then holds what was read.
     bool ReadFailed() const;

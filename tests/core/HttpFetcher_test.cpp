@@ -146,7 +146,10 @@ TEST_F(HttpFetcherTest, UsesThePortOfTheUrl) {
     ASSERT_EQ(Get(*fetcher, second.Port(), "/"), 200);
     EXPECT_EQ(fetcher->Body(), "second");
     ASSERT_EQ(Get(*fetcher, first.Port(), "/"), 200);
-    EXPECT_EQ(fetcher->Body(), "first");
+    EXPECT_EQ(fetcher->TakeBody(), "first");
+    EXPECT_TRUE(fetcher->Body().empty());
+    ASSERT_EQ(Get(*fetcher, second.Port(), "/"), 200);
+    EXPECT_EQ(fetcher->Body(), "second");
 }
 
 TEST_F(HttpFetcherTest, SendsTheIdentityAndAsksForAFreshCopy) {

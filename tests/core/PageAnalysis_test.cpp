@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qx {
@@ -16,6 +17,16 @@ TEST(PageTextTest, EachLineFeedBecomesOneSpaceAndOtherBytesStay) {
     EXPECT_EQ(page, "A\r B ");
     AppendPageText(page, std::string("\0\xff\xc3(\n", 5));
     EXPECT_EQ(page, std::string("A\r B \0\xff\xc3( ", 10));
+}
+
+TEST(PageTextTest, AWholeBodyBecomesThePageTextInPlace) {
+    std::string page = "left over";
+    const std::string tail(40, 'x');  // longer than a string keeps inside itself
+    std::string body = std::string("A\r\nB\n\0\n", 7) + tail;
+    const char* storage = body.data();
+    SetPageText(page, std::move(body));
+    EXPECT_EQ(page, std::string("A\r B \0 ", 7) + tail);
+    EXPECT_EQ(page.data(), storage);  // the body's buffer, not a copy
 }
 
 TEST(PageTextTest, ChunksAppendWithoutChangingEarlierText) {

@@ -171,12 +171,20 @@ std::string BuildUrl(std::string_view scheme, std::string_view host, std::uint16
         code = FetchError::kInvalidUrl;
         return {};
     }
-    std::string url = lowerScheme + "://";
-    url += ipv6 ? "[" + std::string(host) + "]" : std::string(host);
-    if (port != 0) {
-        url += ":" + std::to_string(port);
+    // Appended piece by piece into one string, without temporaries.
+    std::string url;
+    url.reserve(lowerScheme.size() + host.size() + object.size() + 16);
+    url.append(lowerScheme).append("://");
+    if (ipv6) {
+        url.append("[").append(host).append("]");
+    } else {
+        url.append(host);
     }
-    return url + EscapeObject(object);
+    if (port != 0) {
+        url.append(":").append(std::to_string(port));
+    }
+    url.append(EscapeObject(object));
+    return url;
 }
 
 // Handles of ended sessions, kept for the sessions to come. A worker lives for

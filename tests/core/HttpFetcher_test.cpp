@@ -152,6 +152,28 @@ TEST_F(HttpFetcherTest, UsesThePortOfTheUrl) {
     EXPECT_EQ(fetcher->Body(), "second");
 }
 
+// An IPv6 address goes into the URL in brackets, before the port.
+TEST_F(HttpFetcherTest, FetchesFromAnIpv6Address) {
+    httplib::Server server;
+    server.set_keep_alive_max_count(1);  // so that stop() need not wait for our connection
+    server.Get("/", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("six", "text/html");
+    });
+    const int port = server.bind_to_any_port("::1");
+    if (port <= 0) {
+        GTEST_SKIP() << "this machine has no IPv6 loopback";
+    }
+    std::thread thread([&] { server.listen_after_bind(); });
+    while (!server.is_running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    auto fetcher = Open();
+    EXPECT_EQ(fetcher->FetchPage("http", "::1", static_cast<std::uint16_t>(port), "/"), 200);
+    EXPECT_EQ(fetcher->Body(), "six");
+    server.stop();
+    thread.join();
+}
+
 TEST_F(HttpFetcherTest, SendsTheIdentityAndAsksForAFreshCopy) {
     LoopbackSite site({{"/", {"x"}}});
     Prefs().SetIdentity("Quillex Test Agent/2");

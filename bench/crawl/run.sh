@@ -126,9 +126,6 @@ declare -A RATE SPAN_RATE CPU RSS FETCHED
 # machine's host took from this machine meanwhile ("steal" in /proc/stat):
 # runs that wait on thread hand-overs, like the desktop program's at 1,000
 # connections, slow down far more than the stolen time itself.
-stolen_ticks() {
-  awk '/^cpu / { print $9 + 0 }' /proc/stat 2>/dev/null || echo 0
-}
 # Writes the time and the processors' total line of /proc/stat ten times a
 # second until killed: a read and a sleep, so that it takes next to nothing
 # from the crawl it watches.
@@ -138,6 +135,12 @@ sample_processors() {
     echo "$EPOCHREALTIME $line"
     sleep 0.1
   done
+}
+# steal_during SAMPLES : the processor seconds the host took between the
+# first and the last sample.
+steal_during() {
+  awk -v hz="$(getconf CLK_TCK)" 'NR == 1 { first = $10 } { last = $10 }
+    END { printf "%.2f", (NR > 1 ? (last - first) / hz : 0) }' "$1"
 }
 # busy_while FROM TO SAMPLES : the share of processor time neither idle nor
 # taken by the host between two epoch times, from the samples nearest inside.
@@ -166,12 +169,10 @@ run() {
   kill -USR1 "$NGINX_PID"  # reopen the log
   sleep 0.2
   echo "--- $name: $*" >&2
-  local stolen_before sampler
-  stolen_before=$(stolen_ticks)
+  local sampler
   sample_processors >"$BENCH_DIR/$name.cpu" &
   sampler=$!
   /usr/bin/time -v -o "$timing" "$@" >"$BENCH_DIR/$name.out" 2>"$BENCH_DIR/$name.err" || true
-  local stolen=$(( $(stolen_ticks) - stolen_before ))
   kill "$sampler" 2>/dev/null; wait "$sampler" 2>/dev/null || true
   sleep 0.3
   local pages elapsed user sys rss
@@ -198,8 +199,8 @@ run() {
   # still queued (duplicates and done pages) at its pace of rounds.
   printf '%-16s fetching span %7.2f s  %6d pages/s; %.2f s more to the end\n' "" "$span" \
     "${SPAN_RATE[$name]}" "$(awk -v e="$elapsed" -v s="$span" 'BEGIN { printf "%.2f", e - s }')"
-  printf '%-16s processor time taken by the host (steal): %.2f s\n' "" \
-    "$(awk -v t="$stolen" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", t / hz }')"
+  printf '%-16s processor time taken by the host (steal): %s s\n' "" \
+    "$(steal_during "$BENCH_DIR/$name.cpu")"
   # Near 100% the fetching is bound by the processors (the crawler's and the
   # server's together); well below it, by waits between threads.
   printf '%-16s processors busy while fetching: %s of %d\n' "" \

@@ -114,12 +114,10 @@ int SaturatingAdd(int a, int b) {
 
 std::atomic<CSearchThread::ThreadStarter> threadStarter{&StartDetachedThread};
 
-// The worker's transfer gives up when the page closes; the shared pool keeps
-// as many connections as the search runs workers.
-FetcherLimits WorkerLimits(CrawlState& crawl, const SearchSettings& settings) {
+// The worker's transfer gives up when the page closes.
+FetcherLimits WorkerLimits(CrawlState& crawl) {
     FetcherLimits limits = crawl.Limits();
     limits.abortFlag = &crawl.AbortRequested;
-    limits.pooledConnections = std::clamp(settings.MaxConnections, 1, 10000);
     return limits;
 }
 
@@ -191,7 +189,7 @@ CSearchThread::CSearchThread(std::shared_ptr<CrawlState> crawl,
       settings_(std::move(settings)),
       item_(item),
       threadId_(threadId),
-      fetcher_(WorkerLimits(*crawl_, *settings_)) {}
+      fetcher_(WorkerLimits(*crawl_)) {}
 
 CSearchThread::~CSearchThread() {
     fetcher_.CloseAll();

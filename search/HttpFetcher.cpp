@@ -5,12 +5,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <iterator>
-#include <mutex>
 #include <thread>
 #include <utility>
-#include <vector>
 
+#include "search/CurlHandlePool.h"
+#include "search/CurlResultCodes.h"
 #include "search/SearchSettings.h"
 
 namespace qx {
@@ -18,81 +17,6 @@ namespace qx {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// How libcurl's results become the codes the rest of the program knows.
-// Codes not in the table are internal errors (12004).
-//
-//   libcurl result                         code   meaning
-//   CURLE_OPERATION_TIMEDOUT               12002  connect, stall or total time-out
-//   CURLE_ABORTED_BY_CALLBACK (stall)      12002
-//   CURLE_COULDNT_RESOLVE_HOST / _PROXY    12007  name not resolved
-//   CURLE_COULDNT_CONNECT, CURLE_PROXY     12029  cannot connect
-//   CURLE_SEND_ERROR, CURLE_PARTIAL_FILE   12030  connection aborted
-//   CURLE_RECV_ERROR                       12031  connection reset
-//   CURLE_GOT_NOTHING, CURLE_WEIRD_SERVER_REPLY,
-//   CURLE_UNSUPPORTED_PROTOCOL (HTTP/0.9 or garbage reply),
-//   CURLE_HTTP2, CURLE_HTTP2_STREAM, CURLE_BAD_CONTENT_ENCODING
-//                                          12152  invalid server response
-//   CURLE_TOO_MANY_REDIRECTS               12156  redirect failed
-//   CURLE_SSL_CONNECT_ERROR, CURLE_SSL_ENGINE_*, CURLE_SSL_CIPHER,
-//   CURLE_SSL_SHUTDOWN_FAILED              12157  TLS channel error
-//   CURLE_PEER_FAILED_VERIFICATION         12045  certificate not trusted
-//   CURLE_SSL_CACERT_BADFILE, CURLE_SSL_CERTPROBLEM, CURLE_SSL_CRL_BADFILE,
-//   CURLE_SSL_ISSUER_ERROR, CURLE_SSL_PINNEDPUBKEYNOTMATCH,
-//   CURLE_SSL_INVALIDCERTSTATUS            12175  certificate problem
-//   CURLE_URL_MALFORMAT                    12005  invalid URL
-//   CURLE_OUT_OF_MEMORY, CURLE_FAILED_INIT 12001  out of handles
-//
-// Checked before any transfer: a scheme other than http/https gives 12006, a
-// host that cannot be a host name gives 12005; a redirect to such a URL 12156.
-struct CurlCodeMapping {
-    CURLcode curl;
-    int code;
-};
-
-constexpr CurlCodeMapping kCurlCodes[] = {
-    {CURLE_OPERATION_TIMEDOUT, FetchError::kTimeout},
-    {CURLE_ABORTED_BY_CALLBACK, FetchError::kTimeout},
-    {CURLE_COULDNT_RESOLVE_HOST, FetchError::kNameNotResolved},
-    {CURLE_COULDNT_RESOLVE_PROXY, FetchError::kNameNotResolved},
-    {CURLE_COULDNT_CONNECT, FetchError::kCannotConnect},
-    {CURLE_PROXY, FetchError::kCannotConnect},
-    {CURLE_SEND_ERROR, FetchError::kConnectionAborted},
-    {CURLE_PARTIAL_FILE, FetchError::kConnectionAborted},
-    {CURLE_RECV_ERROR, FetchError::kConnectionReset},
-    {CURLE_GOT_NOTHING, FetchError::kInvalidServerResponse},
-    {CURLE_WEIRD_SERVER_REPLY, FetchError::kInvalidServerResponse},
-    {CURLE_UNSUPPORTED_PROTOCOL, FetchError::kInvalidServerResponse},
-    {CURLE_HTTP2, FetchError::kInvalidServerResponse},
-    {CURLE_HTTP2_STREAM, FetchError::kInvalidServerResponse},
-    {CURLE_BAD_CONTENT_ENCODING, FetchError::kInvalidServerResponse},
-    {CURLE_TOO_MANY_REDIRECTS, FetchError::kRedirectFailed},
-    {CURLE_SSL_CONNECT_ERROR, FetchError::kSecurityChannelError},
-    {CURLE_SSL_ENGINE_NOTFOUND, FetchError::kSecurityChannelError},
-    {CURLE_SSL_ENGINE_SETFAILED, FetchError::kSecurityChannelError},
-    {CURLE_SSL_ENGINE_INITFAILED, FetchError::kSecurityChannelError},
-    {CURLE_SSL_CIPHER, FetchError::kSecurityChannelError},
-    {CURLE_SSL_SHUTDOWN_FAILED, FetchError::kSecurityChannelError},
-    {CURLE_PEER_FAILED_VERIFICATION, FetchError::kInvalidCa},
-    {CURLE_SSL_CACERT_BADFILE, FetchError::kSecureFailure},
-    {CURLE_SSL_CERTPROBLEM, FetchError::kSecureFailure},
-    {CURLE_SSL_CRL_BADFILE, FetchError::kSecureFailure},
-    {CURLE_SSL_ISSUER_ERROR, FetchError::kSecureFailure},
-    {CURLE_SSL_PINNEDPUBKEYNOTMATCH, FetchError::kSecureFailure},
-    {CURLE_SSL_INVALIDCERTSTATUS, FetchError::kSecureFailure},
-    {CURLE_URL_MALFORMAT, FetchError::kInvalidUrl},
-    {CURLE_OUT_OF_MEMORY, FetchError::kOutOfHandles},
-    {CURLE_FAILED_INIT, FetchError::kOutOfHandles},
-};
-
-int MapCurlCode(CURLcode rc) {
-    for (const auto& m : kCurlCodes) {
-        if (m.curl == rc) {
-            return m.code;
-        }
-    }
-    return FetchError::kInternalError;
-}
 
 bool IsRedirectStatus(long status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -187,58 +111,8 @@ std::string BuildUrl(std::string_view scheme, std::string_view host, std::uint16
     return url;
 }
 
-// Handles of ended sessions, kept for the sessions to come. A worker lives for
-// one page, and a handle made for it would each time allocate libcurl's
-// buffers and, on its first transfer, the private multi handle with its
-// wake-up socket pair, all freed again at the end. A kept handle is reset when
-// it comes back, so it carries no option, callback or pointer of its last
-// user; the connections it used stay in the shared pool, not in the handle.
-// One thread uses a handle at a time.
-class HandlePool {
-public:
-    static CURL* Take() {
-        {
-            HandlePool& pool = Instance();
-            std::lock_guard<std::mutex> lock(pool.mutex_);
-            if (!pool.handles_.empty()) {
-                CURL* h = pool.handles_.back();
-                pool.handles_.pop_back();
-                return h;
-            }
-        }
-        return curl_easy_init();
-    }
-
-    static void Give(CURL* h) {
-        curl_easy_reset(h);
-        HandlePool& pool = Instance();
-        {
-            std::lock_guard<std::mutex> lock(pool.mutex_);
-            if (pool.handles_.size() < kKept) {
-                pool.handles_.push_back(h);
-                return;
-            }
-        }
-        curl_easy_cleanup(h);
-    }
-
-private:
-    // Enough for the workers one engine round ends and starts; idle
-    // handles hold a few tens of KiB each.
-    static constexpr std::size_t kKept = 256;
-
-    static HandlePool& Instance() {
-        // Never freed, like the share its handles are attached to.
-        static HandlePool* const pool = new HandlePool;
-        return *pool;
-    }
-
-    std::mutex mutex_;
-    std::vector<CURL*> handles_;
-};
-
 struct CurlEasyDeleter {
-    void operator()(CURL* h) const { HandlePool::Give(h); }
+    void operator()(CURL* h) const { curl_handles::Give(h); }
 };
 struct CurlSlistDeleter {
     void operator()(curl_slist* l) const { curl_slist_free_all(l); }
@@ -274,56 +148,12 @@ std::string ResolveRedirect(const std::string& base, const std::string& location
     return result;
 }
 
-// What the workers' handles share: libcurl's DNS cache, its pool of open
-// connections and TLS sessions. A page then comes over a connection an earlier
-// worker left open to its server instead of a new TCP (and TLS) handshake, and
-// a host is looked up once. libcurl lends a pooled connection to one handle at
-// a time and takes it back when that handle's transfer is over.
-class WorkerShare {
-public:
-    // Null when libcurl could not create the share; handles then keep their
-    // own connections.
-    static CURLSH* Get() {
-        // Never freed: workers of an abandoned search may still hold handles
-        // while the process ends.
-        static WorkerShare* const share = new WorkerShare;
-        return share->share_;
-    }
-
-private:
-    WorkerShare() {
-        share_ = curl_share_init();
-        if (share_ == nullptr) {
-            return;
-        }
-        curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
-        curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &WorkerShare::Lock);
-        curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &WorkerShare::Unlock);
-        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
-        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-    }
-
-    static std::mutex& LockOf(curl_lock_data data, void* user) {
-        auto* self = static_cast<WorkerShare*>(user);
-        const auto slot = static_cast<std::size_t>(data);
-        return self->locks_[slot < std::size(self->locks_) ? slot : 0];
-    }
-    static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
-        LockOf(data, user).lock();
-    }
-    static void Unlock(CURL*, curl_lock_data data, void* user) { LockOf(data, user).unlock(); }
-
-    CURLSH* share_ = nullptr;
-    std::mutex locks_[CURL_LOCK_DATA_LAST];
-};
-
 // Connect settings of a session.
 struct SessionSettings {
     long connectTimeoutMs;
     int connectRetries;
-    // The retry session does not take a pooled connection: a fresh one is
-    // what the retry is for.
+    // The retry session does not use the connection its handle kept: a
+    // fresh one is what the retry is for.
     bool freshConnection;
 };
 
@@ -388,7 +218,7 @@ struct HttpFetcher::Impl {
 };
 
 bool HttpFetcher::Impl::CreateSession(const SessionSettings& settings) {
-    handle.reset(HandlePool::Take());
+    handle.reset(curl_handles::Take());
     if (!handle) {
         return false;
     }
@@ -424,12 +254,12 @@ bool HttpFetcher::Impl::CreateSession(const SessionSettings& settings) {
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &Impl::OnConnected);
     curl_easy_setopt(h, CURLOPT_USERAGENT, Prefs().Identity().c_str());
-    if (CURLSH* share = WorkerShare::Get()) {
+    if (CURLSH* share = curl_handles::WorkerShare()) {
         curl_easy_setopt(h, CURLOPT_SHARE, share);
-        // Counted over the whole pool, in use or idle: once it holds more,
-        // the longest idle connection is closed.
-        curl_easy_setopt(h, CURLOPT_MAXCONNECTS, std::max(limits.pooledConnections, 1L));
     }
+    // The handle's own cache: once it holds more, the longest idle
+    // connection is closed.
+    curl_easy_setopt(h, CURLOPT_MAXCONNECTS, curl_handles::kConnectionsKeptPerHandle);
     curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, settings.freshConnection ? 1L : 0L);
     return true;
 }

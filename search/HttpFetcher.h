@@ -41,9 +41,6 @@ struct FetcherLimits {
     int maxRedirects = 20;
     std::size_t maxBodyBytes = 32u << 20;  // counted after decompression
     std::string caFile;                    // empty: the system's CAs
-    // Connections the workers' shared pool keeps, in use or idle; the
-    // connection cap of the search, so that its workers find idle ones.
-    long pooledConnections = 25;
     // When set and true, a transfer in flight gives up at its next progress
     // check and is not retried (the page that asked for it is closing).
     const std::atomic<bool>* abortFlag = nullptr;
@@ -51,7 +48,8 @@ struct FetcherLimits {
 
 // One worker's HTTP client: its own libcurl easy handle (session), used for
 // the worker's one page. Not shared between threads; the handles of all
-// fetchers share a DNS cache, TLS sessions and a pool of open connections.
+// fetchers share a DNS cache and TLS sessions, and each keeps its own open
+// connection for the next fetcher that takes it (see CurlHandlePool.h).
 class HttpFetcher {
 public:
     explicit HttpFetcher(FetcherLimits limits = {});

@@ -15,7 +15,7 @@
 
 #include "core/support/LoopbackSite.h"
 #include "core/support/RawServer.h"
-#include "core/support/RecordingSessionView.h"
+#include "core/support/SessionCrawlTest.h"
 #include "search/CSearchThread.h"
 #include "search/CrawlEngine.h"
 #include "search/CrawlState.h"
@@ -31,97 +31,9 @@ using namespace std::chrono_literals;
 using test::LoopbackPage;
 using test::LoopbackSite;
 
-constexpr const char* kFinished = "Search finished";
+using test::kFinished;
 
-class CrawlEngineTest : public testing::Test {
-protected:
-    void SetUp() override {
-        SearchCounters& c = Counters();
-        c.ActiveWorkers = 0;
-        c.ScannedCount = 0;
-        c.RemainingCount = 0;
-        c.MatchCount = 0;
-        Prefs().UseRobotExclusion = 0;
-        NewSession();
-    }
-    void TearDown() override {
-        session.reset();
-        Prefs().UseRobotExclusion = 0;
-    }
-
-    void NewSession() {
-        session.reset();
-        session = std::make_unique<SearchSession>(view);
-        session->SetMatchedRoots(*roots);
-        FetcherLimits limits;
-        limits.connectTimeoutMs = 2000;
-        limits.connectRetries = 0;
-        limits.retryConnectTimeoutMs = 1000;
-        limits.retryConnectRetries = 0;
-        limits.backoffMs = 0;
-        limits.retryPauseMs = 0;
-        limits.stallTimeoutMs = 5000;
-        limits.totalTimeoutMs = 20000;
-        session->SetFetcherLimits(limits);
-    }
-
-    static SearchControls Controls() {
-        SearchControls c;
-        c.search = "word";
-        c.engineTimingOn = true;
-        c.engineRevs = "10";
-        c.engineDamp = "1";
-        c.maxConnectionsOn = true;
-        c.maxConnections = "50";
-        return c;
-    }
-
-    void AddStart(const std::string& url) {
-        session->AppendRemaining({url, "", "infinity", "infinity"});
-    }
-
-    bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 20s) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (done()) {
-                return true;
-            }
-            session->WaitAndPumpMessages(5ms);
-        }
-        return done();
-    }
-    void PumpFor(std::chrono::milliseconds duration) {
-        const auto deadline = std::chrono::steady_clock::now() + duration;
-        while (std::chrono::steady_clock::now() < deadline) {
-            session->WaitAndPumpMessages(5ms);
-        }
-    }
-    bool RunToEnd() {
-        return PumpUntil([&] { return view.Showed(kFinished); });
-    }
-    void StopWithYes() {
-        view.answers.push_back(DialogAnswer::kYes);
-        session->Stop();
-    }
-    int ScanRowsSaying(const std::string& result) const {
-        int n = 0;
-        for (const ScanRow& row : session->ScanRows()) {
-            n += row.result == result ? 1 : 0;
-        }
-        return n;
-    }
-
-    // Each test records its own matched roots; they live as long as the
-    // process, like the program's own list.
-    static MatchedRoots* FreshRoots() {
-        static std::deque<MatchedRoots> all;
-        return &all.emplace_back();
-    }
-
-    test::RecordingSessionView view;
-    MatchedRoots* roots = FreshRoots();
-    std::unique_ptr<SearchSession> session;
-};
+class CrawlEngineTest : public test::SessionCrawlTest {};
 
 TEST_F(CrawlEngineTest, TwoEqualStartUrlsGiveOneScan) {
     LoopbackSite site({{"/", {"<p>a word here</p>"}}});

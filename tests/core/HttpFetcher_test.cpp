@@ -529,39 +529,5 @@ TEST_F(HttpFetcherTest, GoesThroughTheProxyFromTheEnvironment) {
     EXPECT_EQ(requestLine, "GET http://pages.invalid:8080/a?b=1 HTTP/1.1");
 }
 
-// Workers of one search fetch from one server at once and take over each
-// other's connections from the shared pool: every worker must still read the
-// answer to its own request.
-TEST_F(HttpFetcherTest, WorkersSharingConnectionsEachReadTheirOwnPage) {
-    constexpr int kPages = 24;
-    constexpr int kWorkers = 8;
-    constexpr int kFetchesEach = 30;
-    LoopbackSite site({}, LoopbackSite::KeepAlive{1});
-    for (int i = 0; i < kPages; ++i) {
-        // Lengths differ, so that a body read past its end shows.
-        site.SetPage("/p" + std::to_string(i), {"page " + std::string(i * 97, 'a' + i % 26)});
-    }
-    std::atomic<int> wrong{0};
-    std::vector<std::thread> workers;
-    for (int w = 0; w < kWorkers; ++w) {
-        workers.emplace_back([&, w] {
-            for (int k = 0; k < kFetchesEach; ++k) {
-                const int page = (w * 7 + k * 5) % kPages;
-                HttpFetcher fetcher(QuickLimits());  // one per page, as a worker has
-                const bool right =
-                    fetcher.OpenSession() == 1 &&
-                    fetcher.FetchPage("http", "127.0.0.1", site.Port(),
-                                      "/p" + std::to_string(page)) == 200 &&
-                    fetcher.Body() == "page " + std::string(page * 97, 'a' + page % 26);
-                wrong += right ? 0 : 1;
-            }
-        });
-    }
-    for (std::thread& t : workers) {
-        t.join();
-    }
-    EXPECT_EQ(wrong.load(), 0);
-}
-
 }  // namespace
 }  // namespace qx

@@ -29,6 +29,8 @@
 #include <string>
 #include <thread>
 
+#include "search/CurlHandlePool.h"
+
 namespace qx::test {
 
 struct LoopbackPage {
@@ -52,21 +54,28 @@ public:
     using Pages = std::map<std::string, LoopbackPage>;
     using PageList = std::initializer_list<Pages::value_type>;
 
-    // Plain HTTP.
+    // Plain HTTP that keeps connections alive, as real servers do: up to 100
+    // requests on one connection, an idle one closed after 5 s.
     explicit LoopbackSite(PageList pages = {})
         : pages_(pages), server_(std::make_unique<httplib::Server>()) {
         Start();
     }
 
-    // Plain HTTP that keeps an idle connection open for `idleSeconds` (the
-    // other sites close every connection after one answer). The site's end
-    // waits for open ones.
+    // Plain HTTP that keeps an idle connection open for `idleSeconds` only.
     struct KeepAlive {
         time_t idleSeconds;
     };
     LoopbackSite(PageList pages, KeepAlive keepAlive)
         : pages_(pages), server_(std::make_unique<httplib::Server>()) {
         Start(keepAlive.idleSeconds);
+    }
+
+    // Plain HTTP that answers every request with "Connection: close", for a
+    // test that needs each request on a connection of its own.
+    struct OneRequestPerConnection {};
+    LoopbackSite(PageList pages, OneRequestPerConnection)
+        : pages_(pages), server_(std::make_unique<httplib::Server>()) {
+        Start(kDefaultIdleSeconds, 1);
     }
 
     // HTTPS with the given PEM certificate and key files.
@@ -80,7 +89,10 @@ public:
         Start();
     }
 
+    // The server's end waits for every open connection to close or reach its
+    // idle time-out; the fetchers' kept connections are closed first.
     ~LoopbackSite() {
+        curl_handles::DropKept();
         server_->stop();
         thread_.join();
     }
@@ -118,16 +130,11 @@ public:
     }
 
 private:
-    // The fetchers keep connections open for later pages. A plain site
-    // answers every request with "Connection: close", so each request comes
-    // on a connection of its own, as the tests count them; a site that keeps
-    // idle connections would also make its end wait for them.
-    void Start(time_t idleSeconds = 0) {
-        if (idleSeconds == 0) {
-            server_->set_keep_alive_max_count(1);
-        } else {
-            server_->set_keep_alive_timeout(idleSeconds);
-        }
+    static constexpr time_t kDefaultIdleSeconds = 5;
+
+    void Start(time_t idleSeconds = kDefaultIdleSeconds, std::size_t requestsPerConnection = 100) {
+        server_->set_keep_alive_timeout(idleSeconds);
+        server_->set_keep_alive_max_count(requestsPerConnection);
         server_->Get(
             ".*", [this](const httplib::Request& req, httplib::Response& res) { Serve(req, res); });
         port_ = static_cast<std::uint16_t>(server_->bind_to_any_port("127.0.0.1"));

@@ -56,6 +56,26 @@ public:
             return request;
         }
 
+        // True once the peer has sent something (or closed) within `d`;
+        // false when `d` passed in silence or the server stops.
+        bool WaitForInput(std::chrono::milliseconds d) {
+            const auto deadline = std::chrono::steady_clock::now() + d;
+            while (!server_.Stopping() && std::chrono::steady_clock::now() < deadline) {
+                pollfd p{fd_, POLLIN, 0};
+                if (::poll(&p, 1, 20) > 0) {
+                    return true;
+                }
+            }
+            return false;
+        }
+
+        // Reads what has arrived, at most a few bytes: the start of a request.
+        std::string ReadSome() {
+            char buf[8];
+            const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+            return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+        }
+
         // Sends all of `data`; false once the peer is gone or the server stops.
         bool Send(std::string_view data) {
             while (!data.empty() && !server_.Stopping()) {

@@ -25,17 +25,19 @@ namespace qx {
 
 namespace {
 
-// Sends each evaluated row to the page, which copies it before returning.
+// Sends each evaluated row of the item's page to the page window, which
+// copies it before returning.
 class PageResultSink : public ResultSink {
 public:
-    explicit PageResultSink(PageWindow& page) : page_(page) {}
+    explicit PageResultSink(SearchItem& item) : item_(item) {}
     void SendResult(int kind, const ResultRecord& record) override {
-        page_.SendMessage(WM_SEARCH_RESULT, static_cast<std::uintptr_t>(kind),
-                          reinterpret_cast<std::intptr_t>(&record));
+        item_.resultSent = 1;
+        item_.pageWindow->SendMessage(WM_SEARCH_RESULT, static_cast<std::uintptr_t>(kind),
+                                      reinterpret_cast<std::intptr_t>(&record));
     }
 
 private:
-    PageWindow& page_;
+    SearchItem& item_;
 };
 
 std::string ToLower(std::string text) {
@@ -209,6 +211,7 @@ void CSearchThread::Run() {
 }
 
 int CSearchThread::WorkerProc() {
+    item_.resultSent = 0;  // a repeated item is fetched again
     ProcessItem();
     // The page is analysed; the item may wait in the queue long after.
     item_.work.reset();
@@ -239,7 +242,7 @@ void CSearchThread::SendResult(int kind, const std::string& description, const s
     record.description = description;
     record.url = item_.url;
     record.title = title;
-    PageResultSink(*item_.pageWindow).SendResult(kind, record);
+    PageResultSink(item_).SendResult(kind, record);
 }
 
 void CSearchThread::MarkDone() {
@@ -297,7 +300,7 @@ int CSearchThread::AnalysePage() {
     record.title = ExtractTitle(pageText);
     record.url = item_.url;
     record.matched = 0;
-    PageResultSink sink(*item_.pageWindow);
+    PageResultSink sink(item_);
     return EvaluatePage(item_, record, fragments, *settings_, crawl_->Roots(), sink);
 }
 

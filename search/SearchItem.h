@@ -58,6 +58,9 @@ struct SearchItem {
     std::int8_t levelsLimited = 0;  // 1 when the countdown applies
     std::int8_t matchMode = 0;      // 0..7
     std::int8_t matched = 0;        // set by the evaluation when a fragment matched
+    // Set by the worker when it sends a result for the item; the page then
+    // takes the item's Remaining row off, else its WM_WORKER_DONE does.
+    std::int8_t resultSent = 0;
     // Flags shared between engine, workers and the page; guarded by QueueLock
     // but atomic so that the unlocked reads of a worker's own item stay defined.
     std::atomic<std::uint8_t> running{0};

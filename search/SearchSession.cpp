@@ -508,6 +508,11 @@ std::intptr_t SearchSession::OnWorkerDone(std::intptr_t lParam) {
     if (item == nullptr) {
         return 0;
     }
+    // A page that gave no row (a plain-text file without '>', a URL that
+    // could not be prepared) leaves the Remaining list now.
+    if (item->resultSent == 0 && noRemoveCopy_ != 1 && RemoveRemainingRow(item->url.view())) {
+        ShowStatus(kStatusRemaining, "Remaining: %ld", --Counters().RemainingCount);
+    }
     // The item names its worker, which knows its place in WorkerList.
     CSearchThread* worker = item->worker;
     if (worker != nullptr && worker->ThreadId() == item->threadId && worker->LeaveWorkerList()) {

@@ -49,15 +49,22 @@ TEST_F(CrawlEngineTest, TwoEqualStartUrlsGiveOneScan) {
     EXPECT_TRUE(session->running());
 }
 
-TEST_F(CrawlEngineTest, EntriesDoneWithoutAFetchLeaveTheRemainingList) {
-    LoopbackSite site({{"/", {"<p>nothing</p>"}}});
+TEST_F(CrawlEngineTest, EntriesThatGiveNoRowLeaveTheRemainingList) {
+    // Plain text without '>' gives no row, nor does a URL that cannot be
+    // prepared; a duplicate is never fetched.
+    LoopbackSite site({{"/", {"<p>nothing <a href=\"/notes.txt\">n</a> <a href=\"r.md\">r</a>"}},
+                       {"/notes.txt", {"plain words, no tags", "text/plain"}},
+                       {"/r.md", {"# Read me", "text/markdown"}}});
     AddStart(site.Url("/"));
     AddStart(site.Url("/"));
     AddStart("http://a b");  // cannot be prepared: started once, then a duplicate
     ASSERT_TRUE(session->Start(Controls()));
     ASSERT_TRUE(RunToEnd());
     EXPECT_EQ(site.Requests("/"), 1);
-    EXPECT_EQ(Counters().ScannedCount, 2);
+    EXPECT_EQ(site.Requests("/notes.txt"), 1);
+    EXPECT_EQ(site.Requests("/r.md"), 1);
+    EXPECT_EQ(session->ScanRows().size(), 1u);
+    EXPECT_EQ(Counters().ScannedCount, 4);
     EXPECT_EQ(session->Remaining().Size(), 0u);
     EXPECT_EQ(view.status[2], "Remaining: 0");
 }

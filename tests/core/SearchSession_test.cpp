@@ -465,6 +465,9 @@ TEST_F(SearchSessionTest, NoRemoveKeepsTheRemainingRows) {
     ResultRecord record;
     record.url = "http://127.0.0.1:9/x";
     Send(session, WM_SEARCH_RESULT, kResultNoMatch, &record);
+    SearchItem quiet;
+    quiet.url = record.url;
+    Send(session, WM_WORKER_DONE, 0, &quiet);
     EXPECT_EQ(session.Remaining().Size(), 1u);
     EXPECT_EQ(Counters().RemainingCount, 1);
     StopWithYes();
@@ -498,6 +501,31 @@ TEST_F(SearchSessionTest, AddRemainingAndCountdownAndWorkerDone) {
     Send(session, WM_WORKER_DONE, 0, &child);
     EXPECT_EQ(view.status[3], "Searches: 2");
     EXPECT_EQ(view.status[1], "Scanned: 2");
+}
+
+TEST_F(SearchSessionTest, WorkerDoneTakesOffTheRowOfAPageThatSentNoResult) {
+    for (const char* url : {"http://h/x", "http://h/x", "http://h/y", "http://h/y"}) {
+        session.AppendRemaining({url, "1", "infinity", "infinity"});
+    }
+    Counters().RemainingCount = 4;
+    SearchItem quiet;  // fetched, no row
+    quiet.url = "http://h/x/";
+    Send(session, WM_WORKER_DONE, 0, &quiet);
+    EXPECT_EQ(session.Remaining().Size(), 3u);
+    EXPECT_EQ(view.status[2], "Remaining: 3");
+    // A page whose result took its row: the other row of its URL stays for
+    // the entry that the engine will skip as a duplicate.
+    SearchItem reported;
+    reported.url = "http://h/y";
+    reported.resultSent = 1;
+    ResultRecord record;
+    record.url = "http://h/y";
+    Send(session, WM_SEARCH_RESULT, kResultNoMatch, &record);
+    Send(session, WM_WORKER_DONE, 0, &reported);
+    EXPECT_EQ(session.Remaining().Size(), 2u);
+    EXPECT_EQ(Counters().RemainingCount, 2);
+    EXPECT_EQ(session.Remaining().At(0).url, "http://h/x");
+    EXPECT_EQ(session.Remaining().At(1).url, "http://h/y");
 }
 
 TEST_F(SearchSessionTest, RepeatedFetchesAlertOnlyForNewDescriptions) {

@@ -7,12 +7,12 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libssl-dev
   qt6-base-dev qt6-webengine-dev libgl-dev openssl ca-certificates
-  xvfb xauth openbox x11-utils
+  xvfb xauth openbox x11-utils nginx-light
   nlohmann-json3-dev chromium chromium-driver python3-selenium
   python3
 )
 if [ "${1:-}" = "--bench" ]; then
-  packages+=(nginx-light wget2 httrack)
+  packages+=(wget2 httrack)
 fi
 
 missing=()

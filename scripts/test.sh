@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build,
-# the core tests under AddressSanitizer+UBSan and under ThreadSanitizer, and a
-# short run of every fuzz target.
+# the core tests and a keep-alive soak crawl under AddressSanitizer+UBSan and
+# under ThreadSanitizer, and a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -21,15 +21,21 @@ if [ "${QX_QUICK:-0}" != "1" ]; then
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQX_WERROR=ON -DQX_BUILD_GUI=OFF \
     -DQX_SANITIZE=address >/dev/null
   cmake --build build-asan --parallel "$jobs" --target quillex_core_tests quillex-cli qxbar_host_tests qxbar-host
-  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-asan --output-on-failure --parallel "$jobs"
+  export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  ctest --test-dir build-asan --output-on-failure --parallel "$jobs"
+  step "keep-alive soak under AddressSanitizer and UBSan"
+  tests/soak/run.sh build-asan/cli/quillex-cli 64 300
+  unset ASAN_OPTIONS UBSAN_OPTIONS
 
   step "core tests under ThreadSanitizer"
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQX_WERROR=ON -DQX_BUILD_GUI=OFF \
     -DQX_SANITIZE=thread >/dev/null
   cmake --build build-tsan --parallel "$jobs" --target quillex_core_tests quillex-cli qxbar_host_tests qxbar-host
-  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
-    ctest --test-dir build-tsan --output-on-failure --parallel "$jobs"
+  export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp"
+  ctest --test-dir build-tsan --output-on-failure --parallel "$jobs"
+  step "keep-alive soak under ThreadSanitizer"
+  tests/soak/run.sh build-tsan/cli/quillex-cli 64 300
+  unset TSAN_OPTIONS
 
   step "fuzz targets"
   scripts/fuzz.sh "${QX_FUZZ_SECONDS:-30}"

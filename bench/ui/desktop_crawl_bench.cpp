@@ -6,14 +6,13 @@
 //
 //   desktop_crawl_bench URL SEARCH CONNECTIONS REVS,DAMP [LIMIT_SECONDS]
 #include <QApplication>
-#include <QCheckBox>
-#include <QLineEdit>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
+#include "DesktopCrawlSetup.h"
 #include "UiMeters.h"
 #include "app/CMainWindow.h"
 #include "app/MessageBox.h"
@@ -52,20 +51,8 @@ int main(int argc, char** argv) {
         return int(message.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
     });
 
-    // The main window deletes itself when closed, as the program's does;
-    // leaving the loop with exit() rather than quit() keeps it open.
-    auto* window = new CMainWindow;
-    window->resize(1000, 700);
-    window->show();
-    window->SetActivePage(CMainWindow::kSearchPage);
+    CMainWindow* window = test::OpenWindowForCrawl(argv[1], argv[2], argv[3], timing);
     CTabPg2* page = window->SearchPage();
-    page->Session().AppendRemaining({argv[1], "", "infinity", "infinity"});
-    page->searchEdit->setText(QString::fromLocal8Bit(argv[2]));
-    page->maxConnectionsCheck->setChecked(true);
-    page->maxConnectionsEdit->setText(QString::fromLocal8Bit(argv[3]));
-    page->engineTimingCheck->setChecked(true);
-    page->engineRevsEdit->setText(timing.section(',', 0, 0));
-    page->engineDampEdit->setText(timing.section(',', 1, 1));
 
     PaintCounter scanPaints;
     PaintCounter remainingPaints;

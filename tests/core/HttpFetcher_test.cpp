@@ -13,6 +13,7 @@
 
 #include "search/SearchSettings.h"
 #include "support/LoopbackSite.h"
+#include "support/QuickLimits.h"
 #include "support/RawServer.h"
 
 namespace qx {
@@ -21,22 +22,11 @@ namespace {
 using namespace std::chrono_literals;
 using test::LoopbackPage;
 using test::LoopbackSite;
+using test::QuickLimits;
 using test::RawServer;
 
 const std::string kCertFile = std::string(QX_TEST_DATA_DIR) + "/loopback-cert.pem";
 const std::string kKeyFile = std::string(QX_TEST_DATA_DIR) + "/loopback-key.pem";
-
-// Short time-outs so that failures show in milliseconds, not minutes.
-FetcherLimits QuickLimits() {
-    FetcherLimits limits;
-    limits.connectTimeoutMs = 1000;
-    limits.retryConnectTimeoutMs = 1000;
-    limits.backoffMs = 10;
-    limits.retryPauseMs = 10;
-    limits.stallTimeoutMs = 1000;
-    limits.totalTimeoutMs = 5000;
-    return limits;
-}
 
 class HttpFetcherTest : public ::testing::Test {
 protected:

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "core/support/QuickLimits.h"
 #include "core/support/RawServer.h"
 #include "core/support/SessionCrawlTest.h"
 #include "search/CurlHandlePool.h"
@@ -122,20 +123,9 @@ const FaultCase kFaultCases[] = {
     {"garbage for the next request", Fault::kGarbageForTheNext, 3},
 };
 
-FetcherLimits ShortLimits() {
-    FetcherLimits limits;
-    limits.connectTimeoutMs = 1000;
-    limits.retryConnectTimeoutMs = 1000;
-    limits.backoffMs = 10;
-    limits.retryPauseMs = 10;
-    limits.stallTimeoutMs = 2000;
-    limits.totalTimeoutMs = 5000;
-    return limits;
-}
-
 // One worker's fetch: a fetcher of its own, as each worker has.
 int FetchAsAWorker(const KeptAliveSite& site, const std::string& path, std::string& body) {
-    HttpFetcher fetcher(ShortLimits());
+    HttpFetcher fetcher(test::QuickLimits());
     if (fetcher.OpenSession() != 1) {
         return -1;
     }

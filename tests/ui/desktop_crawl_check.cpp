@@ -8,14 +8,13 @@
 //
 // With QX_CRAWL_SCREENSHOT=FILE.png it also saves the screen as it ends.
 #include <QApplication>
-#include <QCheckBox>
-#include <QLineEdit>
 #include <QScreen>
 #include <QTableView>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
+#include "DesktopCrawlSetup.h"
 #include "app/CMainWindow.h"
 #include "app/CStatusPanes.h"
 #include "app/MessageBox.h"
@@ -56,20 +55,8 @@ int main(int argc, char** argv) {
         return int(message.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
     });
 
-    // The main window deletes itself when closed; leaving the loop with
-    // exit() keeps it open, so that it can be looked at afterwards.
-    auto* window = new CMainWindow;
-    window->resize(1000, 700);
-    window->show();
-    window->SetActivePage(CMainWindow::kSearchPage);
+    CMainWindow* window = test::OpenWindowForCrawl(argv[1], argv[2], argv[3], timing);
     CTabPg2* page = window->SearchPage();
-    page->Session().AppendRemaining({argv[1], "", "infinity", "infinity"});
-    page->searchEdit->setText(QString::fromLocal8Bit(argv[2]));
-    page->maxConnectionsCheck->setChecked(true);
-    page->maxConnectionsEdit->setText(QString::fromLocal8Bit(argv[3]));
-    page->engineTimingCheck->setChecked(true);
-    page->engineRevsEdit->setText(timing.section(',', 0, 0));
-    page->engineDampEdit->setText(timing.section(',', 1, 1));
     QTimer::singleShot(limitSeconds * 1000, &app, [] { QCoreApplication::exit(0); });
     page->OnStart();
     app.exec();

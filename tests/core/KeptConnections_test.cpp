@@ -9,6 +9,7 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -115,6 +116,11 @@ struct FaultCase {
     Fault fault;
     int connections;  // for three pages one after the other
 };
+
+// Names the case in test names and failure messages.
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const FaultCase kFaultCases[] = {
     {"well behaved: one connection for all", Fault::kNone, 1},

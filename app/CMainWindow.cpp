@@ -170,9 +170,9 @@ void CMainWindow::OnExportResults() {
 void CMainWindow::OnExportScanList() {
     std::vector<ExportRow> rows;
     for (const ScanRow& row : search_->Session().ScanRows()) {
-        rows.push_back({row.title, row.url, row.result});
+        rows.push_back({row.title, row.url, row.result, row.reason});
     }
-    ResultsExportFile::Run(this, rows, QStringLiteral("scan-list"));
+    ResultsExportFile::Run(this, rows, QStringLiteral("scan-list"), true);
 }
 
 void CMainWindow::OnPreferences() {

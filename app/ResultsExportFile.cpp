@@ -70,11 +70,11 @@ std::optional<ResultsExportFile::Choice> ResultsExportFile::Ask(QWidget* parent,
 }
 
 bool ResultsExportFile::Write(const QString& path, ResultExport::Format format,
-                              const std::vector<ExportRow>& rows) {
+                              const std::vector<ExportRow>& rows, bool withReason) {
     if (ReadOnlyFile(path)) {
         return false;
     }
-    const std::string content = ResultExport::Serialize(format, rows);
+    const std::string content = ResultExport::Serialize(format, rows, withReason);
     QSaveFile file(path);
     return file.open(QIODevice::WriteOnly) &&
            file.write(content.data(), static_cast<qint64>(content.size())) ==
@@ -83,7 +83,7 @@ bool ResultsExportFile::Write(const QString& path, ResultExport::Format format,
 }
 
 bool ResultsExportFile::Run(QWidget* parent, const std::vector<ExportRow>& rows,
-                            const QString& suggestedName) {
+                            const QString& suggestedName, bool withReason) {
     if (rows.empty()) {
         QxMessageBox(QString::fromLatin1(kNoItem));
         return false;
@@ -93,7 +93,7 @@ bool ResultsExportFile::Run(QWidget* parent, const std::vector<ExportRow>& rows,
         return false;
     }
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool written = Write(choice->path, choice->format, rows);
+    const bool written = Write(choice->path, choice->format, rows, withReason);
     QGuiApplication::restoreOverrideCursor();
     if (!written) {
         QxMessageBox(QString::fromLatin1(kFailedToCreate));

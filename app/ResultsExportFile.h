@@ -34,12 +34,12 @@ public:
     // Runs the whole command on the rows; `suggestedName` is the file name
     // the dialog offers (without suffix). True when a file was written.
     static bool Run(QWidget* parent, const std::vector<ExportRow>& rows,
-                    const QString& suggestedName);
+                    const QString& suggestedName, bool withReason = false);
 
     // Writes the rows in the format; false when the file could not be
     // written (the old file, if any, is then unchanged).
     static bool Write(const QString& path, ResultExport::Format format,
-                      const std::vector<ExportRow>& rows);
+                      const std::vector<ExportRow>& rows, bool withReason = false);
 
 private:
     static std::optional<Choice> Ask(QWidget* parent, const QString& suggestedName);

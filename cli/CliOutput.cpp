@@ -15,21 +15,33 @@ std::string TabField(std::string_view text) {
 }
 
 std::string CliOutput::FormatRow(std::string_view type, std::string_view title,
-                                 std::string_view url, std::string_view text) const {
+                                 std::string_view url, std::string_view text,
+                                 std::string_view reason) const {
+    const bool scan = type != "match";
     std::string line;
     switch (format_) {
-        case Format::kJson: {
-            const std::string_view textKey = type == "match" ? "description" : "result";
-            ResultExport::AppendJsonLine(
-                line, {{"type", type}, {"title", title}, {"url", url}, {textKey, text}});
+        case Format::kJson:
+            if (scan) {
+                ResultExport::AppendJsonLine(line, {{"type", type},
+                                                    {"title", title},
+                                                    {"url", url},
+                                                    {"result", text},
+                                                    {"reason", reason}});
+            } else {
+                ResultExport::AppendJsonLine(
+                    line, {{"type", type}, {"title", title}, {"url", url}, {"description", text}});
+            }
             break;
-        }
         case Format::kCsv:
-            ResultExport::AppendCsvRecord(line, {type, title, url, text});
+            ResultExport::AppendCsvRecord(line, {type, title, url, text, reason});
             break;
         case Format::kTabs:
             line = std::string(type) + '\t' + TabField(title) + '\t' + TabField(url) + '\t' +
-                   TabField(text) + '\n';
+                   TabField(text);
+            if (scan) {
+                line += '\t' + TabField(reason);
+            }
+            line += '\n';
             break;
     }
     return line;
@@ -43,8 +55,9 @@ bool CliOutput::WriteHeader() {
     return std::fwrite(header.data(), 1, header.size(), out_) == header.size();
 }
 
-bool CliOutput::WriteScan(std::string_view title, std::string_view url, std::string_view result) {
-    std::string line = FormatRow("scan", title, url, result);
+bool CliOutput::WriteScan(std::string_view title, std::string_view url, std::string_view result,
+                          std::string_view reason) {
+    std::string line = FormatRow("scan", title, url, result, reason);
     return std::fwrite(line.data(), 1, line.size(), out_) == line.size();
 }
 

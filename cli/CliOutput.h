@@ -11,22 +11,25 @@ namespace qx {
 class CliOutput {
 public:
     enum class Format { kTabs, kJson, kCsv };
-    static constexpr const char* kCsvHeader = "kind,Title,URL,Result";
+    static constexpr const char* kCsvHeader = "kind,Title,URL,Result,Reason";
 
     CliOutput(std::FILE* out, Format format) : out_(out), format_(format) {}
 
     // The CSV header line; nothing for the other formats. False when the
     // write failed.
     bool WriteHeader();
-    // A row of the scan list: title, URL and the "Result" column text. False
-    // when the write failed.
-    bool WriteScan(std::string_view title, std::string_view url, std::string_view result);
+    // A row of the scan list: title, URL, the "Result" column text and, for a
+    // failed page, why it failed. False when the write failed.
+    bool WriteScan(std::string_view title, std::string_view url, std::string_view result,
+                   std::string_view reason = {});
     // A row of the results page: title, URL and the cleaned description.
     bool WriteMatch(std::string_view title, std::string_view url, std::string_view description);
 
-    // One line (with its line end) for a row of the given type ("scan" or "match").
+    // One line (with its line end) for a row of the given type ("scan" or
+    // "match"). Scan lines carry the reason: a fifth tab-separated field, a
+    // "reason" key, the last CSV column (empty for matches).
     std::string FormatRow(std::string_view type, std::string_view title, std::string_view url,
-                          std::string_view text) const;
+                          std::string_view text, std::string_view reason = {}) const;
 
 private:
     std::FILE* out_;

@@ -32,7 +32,7 @@ void CliPageView::RowAppended(SessionList list, std::size_t index) {
     }
     if (list == SessionList::kScan && index < session_->ScanRows().size()) {
         const ScanRow& row = session_->ScanRows()[index];
-        outputFailed_ = !output_.WriteScan(row.title, row.url, row.result);
+        outputFailed_ = !output_.WriteScan(row.title, row.url, row.result, row.reason);
     } else if (list == SessionList::kResults && index < session_->MatchRows().size()) {
         const MatchRow& row = session_->MatchRows()[index];
         outputFailed_ = !output_.WriteMatch(row.title, row.url, row.description);

@@ -237,11 +237,13 @@ bool CSearchThread::LeaveWorkerList() {
     return true;
 }
 
-void CSearchThread::SendResult(int kind, const std::string& description, const std::string& title) {
+void CSearchThread::SendResult(int kind, const std::string& description, const std::string& title,
+                               std::string reason) {
     ResultRecord record;
     record.description = description;
     record.url = item_.url;
     record.title = title;
+    record.reason = std::move(reason);
     PageResultSink(item_).SendResult(kind, record);
 }
 
@@ -250,21 +252,25 @@ void CSearchThread::MarkDone() {
     item_.done = 1;
 }
 
-void CSearchThread::ReportConnectionFailed() {
+void CSearchThread::ReportConnectionFailed(std::string reason) {
     item_.done = 1;
-    SendResult(kResultConnectionFailed, " ", " ");
+    SendResult(kResultConnectionFailed, " ", " ", std::move(reason));
 }
 
 void CSearchThread::ProcessItem() {
-    if (crawl_->AbortRequested || !fetcher_.OpenSession(threadId_)) {
-        ReportConnectionFailed();
+    if (crawl_->AbortRequested) {
+        ReportConnectionFailed("search closed");
+        return;
+    }
+    if (!fetcher_.OpenSession(threadId_)) {
+        ReportConnectionFailed("no session: out of memory");
         return;
     }
     if (!PrepareFetchUrl(item_)) {
         return;
     }
     if (!ReadPageText(item_.work->server, item_.work->object)) {
-        ReportConnectionFailed();
+        ReportConnectionFailed(item_.work->object.empty() ? "no path" : fetcher_.FailureReason());
     }
 }
 

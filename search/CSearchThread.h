@@ -61,10 +61,11 @@ public:
 
 private:
     void Run();
-    void ReportConnectionFailed();
+    void ReportConnectionFailed(std::string reason);
     // Sets the item's done flag under QueueLock.
     void MarkDone();
-    void SendResult(int kind, const std::string& description, const std::string& title);
+    void SendResult(int kind, const std::string& description, const std::string& title,
+                    std::string reason = {});
     struct ChildBudget {
         int levelsLimited = 0;
         int levelsLeft = 0;

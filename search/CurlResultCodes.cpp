@@ -1,5 +1,7 @@
 #include "search/CurlResultCodes.h"
 
+#include <cerrno>
+
 #include "search/HttpFetcher.h"
 
 namespace qx {
@@ -81,6 +83,50 @@ int MapCurlCode(CURLcode rc) {
         }
     }
     return FetchError::kInternalError;
+}
+
+std::string PrintableForReason(std::string_view text) {
+    constexpr std::size_t kMaxBytes = 100;
+    std::string out;
+    for (unsigned char c : text.substr(0, kMaxBytes)) {
+        out += (c >= 0x20 && c < 0x7f) ? static_cast<char>(c) : '?';
+    }
+    return out;
+}
+
+std::string TransferFailureReason(CURLcode rc, std::string_view words, long osErrno) {
+    // libcurl's buffer is empty for some failures; its short text for the
+    // code stands in.
+    const std::string said = PrintableForReason(words.empty() ? curl_easy_strerror(rc) : words);
+    switch (MapCurlCode(rc)) {
+        case FetchError::kNameNotResolved:
+            return rc == CURLE_COULDNT_RESOLVE_PROXY ? "no such proxy host" : "no such host";
+        case FetchError::kCannotConnect:
+            if (osErrno == ECONNREFUSED) {
+                return "connection refused";
+            }
+            if (osErrno == EHOSTUNREACH || osErrno == ENETUNREACH) {
+                return "host unreachable";
+            }
+            return "cannot connect: " + said;
+        case FetchError::kTimeout:
+            return "timed out";
+        case FetchError::kSecurityChannelError:
+        case FetchError::kInvalidCa:
+        case FetchError::kSecureFailure:
+            return "TLS: " + said;
+        case FetchError::kConnectionAborted:
+        case FetchError::kConnectionReset:
+            return "connection broken: " + said;
+        case FetchError::kInvalidServerResponse:
+            return "invalid answer: " + said;
+        case FetchError::kInvalidUrl:
+            return "invalid URL";
+        case FetchError::kOutOfHandles:
+            return "out of memory";
+        default:
+            return "failed: " + said;
+    }
 }
 
 }  // namespace qx

@@ -185,7 +185,13 @@ struct Outcome {
     bool readFailed = false;
     bool truncated = false;
     std::string contentType;
+    std::string reason;  // why the attempt failed ("" when it did not)
 };
+
+// "60 s", or "300 ms" for limits below a second (tests).
+std::string Duration(long ms) {
+    return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
 
 }  // namespace
 
@@ -198,6 +204,9 @@ struct HttpFetcher::Impl {
     std::string body;
     bool readFailed = false;
     bool truncated = false;
+    std::string failureReason;
+    // libcurl's words on the last failed transfer.
+    char errorWords[CURL_ERROR_SIZE] = {};
 
     explicit Impl(FetcherLimits l) : limits(std::move(l)) {}
 
@@ -210,6 +219,8 @@ struct HttpFetcher::Impl {
     CURLcode PerformOnce(const std::string& url, Clock::time_point deadline, Transfer& t);
     Outcome Classify(CURLcode rc, const Transfer& t) const;
     void ResetResponse();
+    // Why the finished fetch gave no readable text page, from its result.
+    void SetFailureReason(int result, const Outcome& out);
 
     static size_t OnHeader(char* data, size_t size, size_t count, void* user);
     static size_t OnBody(char* data, size_t size, size_t count, void* user);
@@ -253,6 +264,7 @@ bool HttpFetcher::Impl::CreateSession(const SessionSettings& settings) {
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Impl::OnProgress);
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &Impl::OnConnected);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorWords);
     curl_easy_setopt(h, CURLOPT_USERAGENT, Prefs().Identity().c_str());
     if (CURLSH* share = curl_handles::WorkerShare()) {
         curl_easy_setopt(h, CURLOPT_SHARE, share);
@@ -269,6 +281,21 @@ void HttpFetcher::Impl::ResetResponse() {
     body.clear();
     readFailed = false;
     truncated = false;
+    failureReason.clear();
+}
+
+void HttpFetcher::Impl::SetFailureReason(int result, const Outcome& out) {
+    if (!out.responseArrived) {
+        failureReason = out.reason;
+    } else if (result != 200) {
+        failureReason = "HTTP " + std::to_string(result);
+    } else if (contentType.empty()) {
+        failureReason = "no content type";
+    } else if (contentType.find("text") == std::string::npos) {
+        failureReason = "not text: " + PrintableForReason(contentType);
+    } else {
+        failureReason = out.reason;  // a read error, or nothing
+    }
 }
 
 size_t HttpFetcher::Impl::OnHeader(char* data, size_t size, size_t count, void* user) {
@@ -372,6 +399,7 @@ CURLcode HttpFetcher::Impl::PerformOnce(const std::string& url, Clock::time_poin
     t.limits = &limits;
     t.handle = h;
     t.body = &body;
+    errorWords[0] = '\0';
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(left));
     curl_easy_setopt(h, CURLOPT_USERAGENT, Prefs().Identity().c_str());
@@ -391,10 +419,27 @@ Outcome HttpFetcher::Impl::Classify(CURLcode rc, const Transfer& t) const {
         out.truncated = t.stop == StopReason::BodyCap;
         out.readFailed =
             rc != CURLE_OK && t.stop != StopReason::BodyCap && t.stop != StopReason::RefusedType;
+        if (out.readFailed) {
+            out.reason = t.stop == StopReason::Stall
+                             ? "stalled for " + Duration(limits.stallTimeoutMs)
+                             : "read error: " + PrintableForReason(errorWords[0] != '\0'
+                                                                       ? errorWords
+                                                                       : curl_easy_strerror(rc));
+        }
         return out;
     }
     out.retryable = true;
     out.result = t.stop == StopReason::Stall ? FetchError::kTimeout : MapCurlCode(rc);
+    if (t.stop == StopReason::Stall) {
+        out.reason = "stalled for " + Duration(limits.stallTimeoutMs);
+    } else if (rc == CURLE_OPERATION_TIMEDOUT) {
+        out.reason = t.connected ? "timed out after " + Duration(limits.totalTimeoutMs)
+                                 : "connect timed out";
+    } else {
+        long osErrno = 0;
+        curl_easy_getinfo(t.handle, CURLINFO_OS_ERRNO, &osErrno);
+        out.reason = TransferFailureReason(rc, errorWords, osErrno);
+    }
     return out;
 }
 
@@ -427,10 +472,12 @@ Outcome HttpFetcher::Impl::RunRequest(const std::string& startUrl) {
         Outcome failed;
         failed.result = FetchError::kRedirectFailed;
         if (redirects >= limits.maxRedirects) {
+            failed.reason = "too many redirects";
             return failed;
         }
         url = ResolveRedirect(url, t.location);
         if (url.empty()) {
+            failed.reason = "redirect to an unusable URL";
             return failed;
         }
     }
@@ -453,12 +500,14 @@ int HttpFetcher::Impl::Fetch(const std::string& url) {
     if (!out.responseArrived) {
         body.clear();
     }
+    SetFailureReason(out.result, out);
     return out.result;
 }
 
 int HttpFetcher::Impl::RetryFetch(const std::string& url) {
     body.clear();
     if (!CreateSession({limits.retryConnectTimeoutMs, limits.retryConnectRetries, true})) {
+        failureReason = "out of memory";
         return FetchError::kOutOfHandles;
     }
     Outcome out = RunRequest(url);
@@ -468,11 +517,13 @@ int HttpFetcher::Impl::RetryFetch(const std::string& url) {
             handle.reset();
             headers.reset();
         }
+        failureReason = out.reason;
         return out.result;
     }
     contentType = std::move(out.contentType);
     readFailed = out.readFailed;
     truncated = out.truncated;
+    SetFailureReason(out.result, out);
     return out.result;
 }
 
@@ -487,16 +538,20 @@ int HttpFetcher::OpenSession(std::uint64_t /*context*/) {
 
 int HttpFetcher::FetchPage(std::string_view scheme, std::string_view host, std::uint16_t port,
                            std::string_view object) {
+    impl_->ResetResponse();
     if (host.empty() || object.empty()) {
+        impl_->failureReason = "no host or path";
         return 0;
     }
     if (!impl_->handle) {
+        impl_->failureReason = "no session";
         return 1;
     }
-    impl_->ResetResponse();
     int code = 0;
     const std::string url = BuildUrl(scheme, host, port, object, code);
     if (code != 0) {
+        impl_->failureReason =
+            code == FetchError::kUnrecognizedScheme ? "not http or https" : "invalid URL";
         return code;
     }
     return impl_->Fetch(url);
@@ -512,6 +567,10 @@ const std::string& HttpFetcher::Body() const {
 
 std::string HttpFetcher::TakeBody() {
     return std::exchange(impl_->body, std::string());
+}
+
+const std::string& HttpFetcher::FailureReason() const {
+    return impl_->failureReason;
 }
 
 bool HttpFetcher::ReadFailed() const {

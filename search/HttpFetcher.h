@@ -77,6 +77,11 @@ public:
     // True when reading the body failed after the status line arrived; the
     // body then holds what was read.
     bool ReadFailed() const;
+    // Why the last page cannot be read, for the user: "HTTP 404", "not text:
+    // application/gzip", "no such host", "connection refused", "TLS: ...",
+    // "stalled for 60 s", "read error: ..." and the like. Empty when the last
+    // FetchPage gave 200 with a text body read whole.
+    const std::string& FailureReason() const;
     // True when the body was cut at maxBodyBytes.
     bool BodyTruncated() const;
 

@@ -34,6 +34,7 @@ struct ScanRow {
     std::string title;
     std::string url;
     std::string result;  // cleaned description, "NO MATCH" or "CONNECTION FAILED"
+    std::string reason;  // why a "CONNECTION FAILED" page failed; "" otherwise
 };
 
 // One row of the results page.

@@ -164,22 +164,35 @@ void ResultExport::AppendJsonLine(
     out += "}\n";
 }
 
-std::string ResultExport::Serialize(Format format, const std::vector<ExportRow>& rows) {
+std::string ResultExport::Serialize(Format format, const std::vector<ExportRow>& rows,
+                                    bool withReason) {
     std::string out;
     std::size_t bytes = 32;
     for (const ExportRow& row : rows) {
-        bytes += row.title.size() + row.url.size() + row.result.size() + 40;
+        bytes += row.title.size() + row.url.size() + row.result.size() + row.reason.size() + 50;
     }
     out.reserve(bytes);
     if (format == Format::kCsv) {
-        out += kCsvHeader;
+        out += withReason ? kCsvHeaderWithReason : kCsvHeader;
         out += "\r\n";
         for (const ExportRow& row : rows) {
-            AppendCsvRecord(out, {row.title, row.url, row.result});
+            if (withReason) {
+                AppendCsvRecord(out, {row.title, row.url, row.result, row.reason});
+            } else {
+                AppendCsvRecord(out, {row.title, row.url, row.result});
+            }
         }
     } else {
         for (const ExportRow& row : rows) {
-            AppendJsonLine(out, {{"title", row.title}, {"url", row.url}, {"result", row.result}});
+            if (withReason) {
+                AppendJsonLine(out, {{"title", row.title},
+                                     {"url", row.url},
+                                     {"result", row.result},
+                                     {"reason", row.reason}});
+            } else {
+                AppendJsonLine(out,
+                               {{"title", row.title}, {"url", row.url}, {"result", row.result}});
+            }
         }
     }
     return out;

@@ -9,11 +9,13 @@
 namespace qx {
 
 // One row of an exported list: the three columns of the scan list or of the
-// results page, as the session keeps them (8-bit text, usually UTF-8).
+// results page, as the session keeps them (8-bit text, usually UTF-8), and for
+// the scan list why a failed page failed.
 struct ExportRow {
     std::string_view title;
     std::string_view url;
     std::string_view result;
+    std::string_view reason = {};
 };
 
 // The result files: CSV (RFC 4180, UTF-8, CR LF line ends) and JSON Lines.
@@ -26,6 +28,7 @@ public:
     enum class Format { kCsv, kJsonLines };
 
     static constexpr const char* kCsvHeader = "Title,URL,Result";
+    static constexpr const char* kCsvHeaderWithReason = "Title,URL,Result,Reason";
 
     // Length of the valid UTF-8 sequence starting at text[i], or 0 when the
     // byte there does not start one (overlong forms, surrogates and values
@@ -49,8 +52,10 @@ public:
         std::initializer_list<std::pair<std::string_view, std::string_view>> members);
 
     // A whole file: the CSV header and a record per row, or a JSON object per
-    // row with "title", "url" and "result".
-    static std::string Serialize(Format format, const std::vector<ExportRow>& rows);
+    // row with "title", "url" and "result"; `withReason` adds the last column
+    // "Reason" (key "reason"), as the scan list has it.
+    static std::string Serialize(Format format, const std::vector<ExportRow>& rows,
+                                 bool withReason = false);
 };
 
 }  // namespace qx

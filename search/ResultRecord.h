@@ -11,6 +11,9 @@ struct ResultRecord {
     std::string url;
     int matched = 0;
     std::string title = " ";  // " " when the page has none
+    // For a failed page (kind 4), why it failed: "HTTP 404", "no such host",
+    // ... shown beside "CONNECTION FAILED", never in its place.
+    std::string reason;
 };
 
 // Kinds of WM_SEARCH_RESULT (its wParam).

@@ -560,13 +560,13 @@ std::intptr_t SearchSession::OnSearchResult(std::uintptr_t kind, std::intptr_t l
     const std::string url = record->url;
     switch (kind) {
         case kResultDescribed:
-            scanRows_.push_back({title, url, CleanDescription(record->description)});
+            scanRows_.push_back({title, url, CleanDescription(record->description), {}});
             break;
         case kResultNoMatch:
-            scanRows_.push_back({title, url, "NO MATCH"});
+            scanRows_.push_back({title, url, "NO MATCH", {}});
             break;
         case kResultConnectionFailed:
-            scanRows_.push_back({title, url, "CONNECTION FAILED"});
+            scanRows_.push_back({title, url, "CONNECTION FAILED", record->reason});
             newMatches_.FetchFailed();
             break;
         default:

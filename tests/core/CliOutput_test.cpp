@@ -41,20 +41,24 @@ TEST(CliOutputTest, TabFieldsCannotSplitALine) {
     EXPECT_EQ(TabField("a\tb\r\nc"), "a b  c");
 }
 
-TEST(CliOutputTest, RowsInBothFormats) {
+TEST(CliOutputTest, RowsInEachFormatWithTheReasonOfScanRows) {
     CliOutput tabs(stdout, CliOutput::Format::kTabs);
     EXPECT_EQ(tabs.FormatRow("scan", "T\tx", "http://h/", "NO MATCH"),
-              "scan\tT x\thttp://h/\tNO MATCH\n");
+              "scan\tT x\thttp://h/\tNO MATCH\t\n");
+    EXPECT_EQ(tabs.FormatRow("scan", " ", "http://h/", "CONNECTION FAILED", "not text:\ta"),
+              "scan\t \thttp://h/\tCONNECTION FAILED\tnot text: a\n");
     EXPECT_EQ(tabs.FormatRow("match", " ", "http://h/", "line1\nline2"),
               "match\t \thttp://h/\tline1 line2\n");
     CliOutput json(stdout, CliOutput::Format::kJson);
-    EXPECT_EQ(json.FormatRow("scan", "T", "http://h/", "CONNECTION FAILED"),
+    EXPECT_EQ(json.FormatRow("scan", "T", "http://h/", "CONNECTION FAILED", "HTTP 404"),
               "{\"type\":\"scan\",\"title\":\"T\",\"url\":\"http://h/\","
-              "\"result\":\"CONNECTION FAILED\"}\n");
+              "\"result\":\"CONNECTION FAILED\",\"reason\":\"HTTP 404\"}\n");
     EXPECT_EQ(json.FormatRow("match", "T", "u", "d"),
               "{\"type\":\"match\",\"title\":\"T\",\"url\":\"u\",\"description\":\"d\"}\n");
     CliOutput csv(stdout, CliOutput::Format::kCsv);
-    EXPECT_EQ(csv.FormatRow("match", "T", "u", "a,\"b\"\n"), "match,T,u,\"a,\"\"b\"\"\n\"\r\n");
+    EXPECT_EQ(csv.FormatRow("match", "T", "u", "a,\"b\"\n"), "match,T,u,\"a,\"\"b\"\"\n\",\r\n");
+    EXPECT_EQ(csv.FormatRow("scan", "T", "u", "CONNECTION FAILED", "TLS: a, b"),
+              "scan,T,u,CONNECTION FAILED,\"TLS: a, b\"\r\n");
 }
 
 }  // namespace

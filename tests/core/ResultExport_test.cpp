@@ -114,6 +114,20 @@ TEST(ResultExportTest, StandardReadersGetTheRowsBack) {
     fs::remove_all(dir);
 }
 
+TEST(ResultExportTest, TheScanListCarriesTheReasonAsItsLastColumn) {
+    const std::vector<ExportRow> rows = {{"T", "http://h/a", "NO MATCH"},
+                                         {" ", "http://h/b", "CONNECTION FAILED", "HTTP 404"}};
+    EXPECT_EQ(ResultExport::Serialize(ResultExport::Format::kCsv, rows, true),
+              "Title,URL,Result,Reason\r\nT,http://h/a,NO MATCH,\r\n"
+              " ,http://h/b,CONNECTION FAILED,HTTP 404\r\n");
+    EXPECT_EQ(ResultExport::Serialize(ResultExport::Format::kJsonLines, {rows[1]}, true),
+              "{\"title\":\" \",\"url\":\"http://h/b\",\"result\":\"CONNECTION FAILED\","
+              "\"reason\":\"HTTP 404\"}\n");
+    // The results page has no such column.
+    EXPECT_EQ(ResultExport::Serialize(ResultExport::Format::kCsv, {rows[1]}),
+              "Title,URL,Result\r\n ,http://h/b,CONNECTION FAILED\r\n");
+}
+
 TEST(TextFragmentUrlTest, ReplacesTheFragmentWithTheEncodedWord) {
     const struct {
         const char* url;

@@ -125,7 +125,7 @@ http {
         application/octet-stream bin;
     }
     default_type application/octet-stream;
-    log_format soak '\$request_uri \$status \$connection \$connection_requests \$msec';
+    log_format soak '\$request_uri \$status \$connection \$connection_requests \$msec \$sent_http_content_type';
     access_log $access_log soak;
     client_body_temp_path $ng/temp/body;
     proxy_temp_path $ng/temp/proxy;
@@ -224,6 +224,33 @@ signal_name() {
     fi
 }
 
+# Every "CONNECTION FAILED" scan row (tab-separated: scan, title, URL,
+# result, reason) must say what nginx logged for its path: "HTTP N" for a
+# status N, "not text: TYPE" or "no content type" for a 200 answer. A path
+# nginx redirected is judged by its target's line, so it is let pass.
+# Writes "reason<TAB>path<TAB>detail" lines, one per disagreement.
+check_reasons() {
+    awk -F'\t' -v prefix="http://127.0.0.1:$PORT" '
+        FNR == NR {
+            split($0, f, " ")
+            type = $0
+            for (i = 0; i < 5; i++) sub(/^[^ ]+ /, "", type)
+            status[f[1]] = f[2]
+            ctype[f[1]] = type
+            next
+        }
+        $1 == "scan" && $4 == "CONNECTION FAILED" {
+            path = substr($3, length(prefix) + 1)
+            if (path == "") path = "/"
+            s = status[path]
+            if (s ~ /^30/) next
+            if ($5 == "HTTP " s) next
+            if (s == "200" && ctype[path] == "-" && $5 == "no content type") next
+            if (s == "200" && $5 == "not text: " ctype[path]) next
+            print "reason\t" path "\tsaid \"" $5 "\", nginx logged " s " " ctype[path]
+        }' "$access_log" "$1"
+}
+
 failed_runs=0
 
 run_once() {
@@ -271,8 +298,9 @@ run_once() {
     fi
 
     compare_log >"$offences"
+    check_reasons "$out" >>"$offences"
     local kind label count examples
-    for kind in never repeated status repeated-other unexpected; do
+    for kind in never repeated status repeated-other unexpected reason; do
         count=$(awk -F'\t' -v k="$kind" '$1 == k' "$offences" | wc -l)
         ((count > 0)) || continue
         case $kind in
@@ -281,6 +309,7 @@ run_once() {
             status) label="manifest paths answered with another status" ;;
             repeated-other) label="paths outside the manifest requested more than once" ;;
             unexpected) label="paths outside the manifest requested" ;;
+            reason) label="failure rows whose reason disagrees with nginx" ;;
         esac
         examples=$(awk -F'\t' -v k="$kind" '$1 == k && shown++ < 5 { print "    " $2 "  (" $3 ")" }' "$offences")
         failures+=("access log: $count $label, first:"$'\n'"$examples")
@@ -291,7 +320,8 @@ run_once() {
     distinct=$(cut -d' ' -f1 "$access_log" | sort -u | wc -l)
     seconds=$(awk -v a="$started" -v b="$ended" 'BEGIN { printf "%.1f", b - a }')
     if ((${#failures[@]} == 0)); then
-        echo "soak connections=$n: PASS  requests $requests (distinct $distinct of $expected expected)  ${seconds}s"
+        echo "soak connections=$n: PASS  requests $requests (distinct $distinct of $expected expected)" \
+            " $(grep -c $'\tCONNECTION FAILED\t' "$out" || true) failure rows agree with nginx  ${seconds}s"
         return 0
     fi
     failed_runs=$((failed_runs + 1))

@@ -34,6 +34,12 @@ QVariant SourceRowTableModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::EditRole) {
         return {};
     }
+    if (role == Qt::ToolTipRole && tips_ && removed_.empty()) {
+        const QString tip = tips_(static_cast<std::size_t>(index.row()), index.column());
+        if (!tip.isEmpty()) {
+            return tip;
+        }
+    }
     return ShownCell(index.row(), index.column());
 }
 

@@ -48,6 +48,12 @@ public:
     // read one at a time, and a removed row is copied without converting it.
     void SetRowTexts(RowTexts texts) { texts_ = std::move(texts); }
 
+    // Tool tips other than a cell's own text, for a holder that only appends
+    // rows (so a shown row is the holder's row of that number): the function
+    // gets the row and the column and gives "" to keep the cell's text.
+    using ToolTips = std::function<QString(std::size_t row, int column)>;
+    void SetToolTips(ToolTips tips) { tips_ = std::move(tips); }
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -103,6 +109,7 @@ private:
     std::string copyText_;
     std::vector<std::uint32_t> copyEnds_;
     RowTexts texts_;
+    ToolTips tips_;
     // A row the holder has inserted and the views do not have yet.
     std::optional<std::size_t> unannounced_;
     QTimer batchTimer_;

@@ -21,6 +21,7 @@
 #include "app/MessageBox.h"
 #include "links/ui/CListEditView.h"
 #include "links/ui/CToolBarCtrlPage.h"
+#include "search/ui/FailureReasons.h"
 
 namespace qx {
 
@@ -94,6 +95,13 @@ CTabPg2::CTabPg2(QWidget* parent)
     });
     scanView->setModel(scanModel);
     remainingView->setModel(remainingModel);
+    new FailureReasons(
+        scanView, scanModel,
+        [this](std::size_t row) {
+            return session_ && row < session_->ScanRows().size() ? session_->ScanRows()[row].reason
+                                                                 : std::string();
+        },
+        [this](const QString& text) { SetStatusText(0, text.toStdString()); });
     SizeReportColumns(scanView, kScanChars);
     SizeReportColumns(remainingView, kRemainingChars);
 

@@ -1,0 +1,76 @@
+// Why a failed page failed, in the desktop program: the Result cell's tool
+// tip, and status pane 0 while the row is selected.
+
+#include <QTableView>
+#include <QtTest>
+#include <memory>
+
+#include "UiTestSupport.h"
+#include "app/CMainWindow.h"
+#include "app/CStatusPanes.h"
+#include "app/SourceRowTableModel.h"
+#include "search/PageWindow.h"
+#include "search/ResultRecord.h"
+#include "search/SearchSession.h"
+#include "search/SearchSettings.h"
+#include "search/ui/CTabPg2.h"
+
+using namespace qx;
+
+class FailureReasonsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        settings_ = std::make_unique<test::TemporaryUserSettings>();
+        recorder_ = std::make_unique<test::MessageRecorder>();
+        window_ = new CMainWindow;
+        page_ = window_->SearchPage();
+        window_->SetActivePage(CMainWindow::kSearchPage);
+        Send(kResultNoMatch, "http://a.example/", "");
+        Send(kResultConnectionFailed, "http://b.example/x.gz", "not text: application/gzip");
+        page_->scanModel->FlushPending();
+    }
+    void cleanup() {
+        page_->Shutdown();
+        delete window_;
+        recorder_.reset();
+        settings_.reset();
+    }
+
+    void theResultCellOfAFailedRowTellsWhy() {
+        SourceRowTableModel* model = page_->scanModel;
+        QCOMPARE(model->index(1, 2).data().toString(), QStringLiteral("CONNECTION FAILED"));
+        QCOMPARE(model->index(1, 2).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("not text: application/gzip"));
+        // Other cells keep their own text as tip.
+        QCOMPARE(model->index(1, 1).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("http://b.example/x.gz"));
+        QCOMPARE(model->index(0, 2).data(Qt::ToolTipRole).toString(), QStringLiteral("NO MATCH"));
+    }
+
+    void selectingAFailedRowShowsWhyInPaneZero() {
+        CStatusPanes* panes = window_->StatusBar();
+        page_->scanView->setCurrentIndex(page_->scanModel->index(1, 0));
+        QCOMPARE(panes->PaneText(0), QStringLiteral("not text: application/gzip"));
+        page_->scanView->setCurrentIndex(page_->scanModel->index(0, 0));
+        QCOMPARE(panes->PaneText(0), QStringLiteral("Ready"));
+    }
+
+private:
+    void Send(int kind, const char* url, const char* reason) {
+        ResultRecord record;
+        record.url = url;
+        record.reason = reason;
+        page_->Session().HandleMessage(WM_SEARCH_RESULT, static_cast<std::uintptr_t>(kind),
+                                       reinterpret_cast<std::intptr_t>(&record));
+    }
+
+    std::unique_ptr<test::TemporaryUserSettings> settings_;
+    std::unique_ptr<test::MessageRecorder> recorder_;
+    CMainWindow* window_ = nullptr;
+    CTabPg2* page_ = nullptr;
+};
+
+QTEST_MAIN(FailureReasonsTest)
+#include "FailureReasons_test.moc"

@@ -129,24 +129,30 @@ std::string ReadFile(const fs::path& path) {
 // Starts quillex-cli with stdout and stderr going to files in `dir`.
 pid_t Spawn(const std::vector<std::string>& args, const fs::path& dir,
             const std::vector<std::string>& env = {}, const fs::path& cwd = {}) {
+    // Everything the child needs is made before the fork: between fork and
+    // exec the child of a process with threads (the test site's) may not
+    // allocate, as another thread may have held the allocator's lock.
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(kCli.c_str()));
+    for (const std::string& a : args) {
+        argv.push_back(const_cast<char*>(a.c_str()));
+    }
+    argv.push_back(nullptr);
+    const std::string outPath = (dir / "out").string();
+    const std::string errPath = (dir / "err").string();
+    const std::string cwdPath = cwd.string();
     pid_t pid = fork();
     if (pid == 0) {
-        int out = open((dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int err = open((dir / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
         for (const std::string& e : env) {
             putenv(const_cast<char*>(e.c_str()));
         }
-        if (!cwd.empty() && chdir(cwd.c_str()) != 0) {
+        if (!cwdPath.empty() && chdir(cwdPath.c_str()) != 0) {
             _exit(126);
         }
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(kCli.c_str()));
-        for (const std::string& a : args) {
-            argv.push_back(const_cast<char*>(a.c_str()));
-        }
-        argv.push_back(nullptr);
         execv(kCli.c_str(), argv.data());
         _exit(127);
     }

@@ -132,7 +132,13 @@ public:
 private:
     static constexpr time_t kDefaultIdleSeconds = 5;
 
+    // The server gives each open connection a thread of its pool until the
+    // connection closes or idles out: a crawl's kept connections would take
+    // the default eight threads and leave new connections waiting.
+    static constexpr std::size_t kServerThreads = 128;
+
     void Start(time_t idleSeconds = kDefaultIdleSeconds, std::size_t requestsPerConnection = 100) {
+        server_->new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
         server_->set_keep_alive_timeout(idleSeconds);
         server_->set_keep_alive_max_count(requestsPerConnection);
         server_->Get(

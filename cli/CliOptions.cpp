@@ -77,6 +77,10 @@ const std::vector<OptionSpec>& OptionTable() {
         Flag("--engine-stats", "Print the engine's rounds and counted examinations at the end",
              [](CliOptions& o) { o.engineStats = true; }),
         Flag("--exclude-url", "Exclude URL", [](CliOptions& o) { o.excludeUrl = true; }),
+        Flag("--explain", "write a skip line for every link not followed: why, the URL, its page",
+             [](CliOptions& o) { o.explain = true; }),
+        Flag("--summary", "print the search's figures on stderr at the end (JSON with --json)",
+             [](CliOptions& o) { o.summary = true; }),
         Int("--repeat", "SECONDS", "Repeat first URL every: SECONDS s",
             [](CliOptions& o, int v) { o.repeatSeconds = v; }),
         Flag("--robot-exclusion", "obey the robot exclusion rule",
@@ -340,6 +344,8 @@ std::string CliUsage() {
         "Output (stdout): scan<TAB>title<TAB>url<TAB>result and\n"
         "match<TAB>title<TAB>url<TAB>description lines, JSON Lines with --json, or\n"
         "CSV with --csv (a header line, then kind,title,url,result records, CR LF).\n"
+        "--explain adds skip<TAB>reason<TAB>url<TAB>page lines (JSON type \"skip\"; CSV kind\n"
+        "skip with the page in the Result column and the reason last).\n"
         "Exit status: 0 when the search finished, 2 for bad arguments or a refused start,\n"
         "130 after Ctrl-C, 143 after SIGTERM.\n";
     return text;

@@ -49,6 +49,8 @@ struct CliOptions {
     bool help = false;
     bool version = false;
     bool engineStats = false;
+    bool explain = false;  // a skip line per link not followed
+    bool summary = false;  // the search's figures on stderr at the end
     std::vector<CliStartUrl> startUrls;
 };
 

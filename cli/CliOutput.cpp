@@ -47,6 +47,32 @@ std::string CliOutput::FormatRow(std::string_view type, std::string_view title,
     return line;
 }
 
+std::string CliOutput::FormatSkip(std::string_view reason, std::string_view url,
+                                  std::string_view page) const {
+    std::string line;
+    switch (format_) {
+        case Format::kJson:
+            ResultExport::AppendJsonLine(
+                line, {{"type", "skip"}, {"reason", reason}, {"url", url}, {"page", page}});
+            break;
+        case Format::kCsv:
+            ResultExport::AppendCsvRecord(line, {"skip", "", url, page, reason});
+            break;
+        case Format::kTabs:
+            line =
+                "skip\t" + TabField(reason) + '\t' + TabField(url) + '\t' + TabField(page) + '\n';
+            break;
+    }
+    return line;
+}
+
+bool CliOutput::WriteSkip(std::string_view reason, std::string_view url, std::string_view page) {
+    // One write per line: the C library's stream lock keeps lines from
+    // several threads whole.
+    std::string line = FormatSkip(reason, url, page);
+    return std::fwrite(line.data(), 1, line.size(), out_) == line.size();
+}
+
 bool CliOutput::WriteHeader() {
     if (format_ != Format::kCsv) {
         return true;

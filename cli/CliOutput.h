@@ -25,6 +25,14 @@ public:
     // A row of the results page: title, URL and the cleaned description.
     bool WriteMatch(std::string_view title, std::string_view url, std::string_view description);
 
+    // A link not followed (--explain): why, the link as resolved and the
+    // page it was on. Tabs: "skip", reason, URL, page; JSON: type "skip"
+    // with "reason", "url", "page"; CSV: kind "skip", no title, the URL, the
+    // page in the Result column and the reason. False when the write failed.
+    bool WriteSkip(std::string_view reason, std::string_view url, std::string_view page);
+    std::string FormatSkip(std::string_view reason, std::string_view url,
+                           std::string_view page) const;
+
     // One line (with its line end) for a row of the given type ("scan" or
     // "match"). Scan lines carry the reason: a fifth tab-separated field, a
     // "reason" key, the last CSV column (empty for matches).

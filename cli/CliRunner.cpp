@@ -13,6 +13,7 @@
 #include "cli/CliSearchPlan.h"
 #include "cli/CliSignals.h"
 #include "cli/CliWakePipe.h"
+#include "search/CrawlTally.h"
 #include "search/HttpFetcher.h"
 #include "search/SearchSession.h"
 #include "search/SearchSettings.h"
@@ -35,8 +36,26 @@ void ApplyPreferences(const CliOptions& options) {
     }
 }
 
+// --explain: each link not followed as a skip line on stdout. Workers may
+// still hold it after the search, so it lives as long as the process.
+class SkipWriter : public DropListener {
+public:
+    void Use(CliOutput::Format format) { output_ = CliOutput(stdout, format); }
+    void LinkDropped(DropReason reason, std::string_view url, std::string_view page) override {
+        output_.WriteSkip(DropReasonName(reason), url, page);
+    }
+
+private:
+    CliOutput output_{stdout, CliOutput::Format::kTabs};
+};
+
 void PrintSummary(const CliOptions& options) {
     SearchCounters& counters = Counters();
+    if (options.summary) {
+        const SearchSummary summary = Tally().Snapshot(counters.RemainingCount.load());
+        const std::string text = options.json ? SummaryJson(summary) : SummaryText(summary);
+        std::fputs(text.c_str(), stderr);
+    }
     std::fprintf(stderr, "Scanned: %d  Remaining: %d  Searches: %d  Matches: %d\n",
                  counters.ScannedCount.load(), counters.RemainingCount.load(),
                  counters.ActiveWorkers.load(), counters.MatchCount.load());
@@ -153,6 +172,11 @@ int CliRunner::Run() {
     session.RunHandlersOnSender();
     session.SetNotifier([&wake] { wake.Wake(); });
 
+    if (options_.explain) {
+        static SkipWriter skipWriter;
+        skipWriter.Use(OutputFormat(options_));
+        Tally().SetListener(&skipWriter);
+    }
     ShowPlanMessages(plan, view);
     for (RemainingRow& row : plan.rows) {
         session.AppendRemaining(std::move(row));

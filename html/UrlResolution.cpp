@@ -6,7 +6,9 @@
 #include <charconv>
 #include <memory>
 #include <numeric>
+#include <optional>
 
+#include "search/LinkDrops.h"
 #include "search/SearchItem.h"
 
 namespace qx {
@@ -71,16 +73,27 @@ void CutToEmbeddedAddress(std::string& link) {
 }
 
 // Fragments, escapes, spaces, relative parent forms, style sheets and FTP
-// are never followed.
-bool IsNeverFollowed(std::string_view link) {
-    return link.find_first_of("# %") != kNone || Contains(link, "ftp:") || Contains(link, ".css") ||
-           link.front() == '.';
+// are never followed; nothing when the link may be.
+std::optional<DropReason> NeverFollowedReason(std::string_view link) {
+    if (link.find_first_of("# %") != kNone) {
+        return DropReason::kEscaped;
+    }
+    if (Contains(link, "ftp:")) {
+        return DropReason::kNotHttp;
+    }
+    if (Contains(link, ".css")) {
+        return DropReason::kStyleSheet;
+    }
+    if (link.front() == '.') {
+        return DropReason::kDotPath;
+    }
+    return std::nullopt;
 }
 
 // Keeps each distinct link once, at the place of its last occurrence.
 // A page's links are few, so sorting their positions beats a hash map's
 // allocation per link.
-std::vector<std::string> KeepLastOccurrences(std::vector<std::string> links) {
+std::vector<std::string> KeepLastOccurrences(std::vector<std::string> links, LinkDrops* drops) {
     std::vector<std::size_t> order(links.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(),
@@ -97,6 +110,8 @@ std::vector<std::string> KeepLastOccurrences(std::vector<std::string> links) {
     for (std::size_t i = 0; i < links.size(); ++i) {
         if (keep[i]) {
             kept.push_back(std::move(links[i]));
+        } else if (drops != nullptr) {
+            drops->Drop(DropReason::kRepeat, links[i]);
         }
     }
     return kept;
@@ -218,19 +233,28 @@ bool SplitUrl(std::string_view url, UrlParts& parts) {
     return true;
 }
 
-int ResolveLinks(std::string_view baseUrl, std::vector<std::string>& links, std::string& dirPath) {
+int ResolveLinks(std::string_view baseUrl, std::vector<std::string>& links, std::string& dirPath,
+                 LinkDrops* drops) {
+    const auto drop = [drops](DropReason reason, std::string_view link) {
+        if (drops != nullptr) {
+            drops->Drop(reason, link);
+        }
+    };
     std::vector<std::string> candidates;
     candidates.reserve(links.size());
     for (std::string& link : links) {
         if (link.size() < 2) {
+            drop(DropReason::kShort, link);
             continue;
         }
         CutToEmbeddedAddress(link);
-        if (!IsNeverFollowed(link)) {
+        if (const auto reason = NeverFollowedReason(link)) {
+            drop(*reason, link);
+        } else {
             candidates.push_back(std::move(link));
         }
     }
-    candidates = KeepLastOccurrences(std::move(candidates));
+    candidates = KeepLastOccurrences(std::move(candidates), drops);
 
     const LinkBase base = AnalyseBase(baseUrl);
     dirPath = base.directory;
@@ -240,6 +264,8 @@ int ResolveLinks(std::string_view baseUrl, std::vector<std::string>& links, std:
         if (ResolveLink(link, base, url)) {
             RemoveFirstAmp(url);
             links.push_back(std::move(url));
+        } else {
+            drop(DropReason::kUnresolvable, link);
         }
     }
     return static_cast<int>(links.size());

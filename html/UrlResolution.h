@@ -7,6 +7,7 @@
 
 namespace qx {
 
+struct LinkDrops;
 struct SearchItem;
 
 // A URL split into its parts.
@@ -29,8 +30,10 @@ bool SplitUrl(std::string_view url, UrlParts& parts);
 // https: (any case) stay as they are; "//" links take the page's scheme, "/"
 // links the page's server root, "?" links the page's own path, others the
 // page's directory, keeping its scheme, host and port. Returns the number of URLs left in `links`;
-// the page's directory path ("/" or "/a/b/") goes to `dirPath`.
-int ResolveLinks(std::string_view baseUrl, std::vector<std::string>& links, std::string& dirPath);
+// the page's directory path ("/" or "/a/b/") goes to `dirPath`. Each link
+// left out is counted in `drops`, when given, under its reason.
+int ResolveLinks(std::string_view baseUrl, std::vector<std::string>& links, std::string& dirPath,
+                 LinkDrops* drops = nullptr);
 
 // Normalises the item's URL before the fetch (http://host gets its '/') and
 // fills its scheme, service type, server, object and port; the object is

@@ -29,15 +29,29 @@ namespace {
 // copies it before returning.
 class PageResultSink : public ResultSink {
 public:
-    explicit PageResultSink(SearchItem& item) : item_(item) {}
+    PageResultSink(SearchItem& item, unsigned& kindsSent) : item_(item), kindsSent_(kindsSent) {}
     void SendResult(int kind, const ResultRecord& record) override {
         item_.resultSent = 1;
+        kindsSent_ |= 1u << (static_cast<unsigned>(kind) & 31u);
         item_.pageWindow->SendMessage(WM_SEARCH_RESULT, static_cast<std::uintptr_t>(kind),
                                       reinterpret_cast<std::intptr_t>(&record));
     }
 
 private:
     SearchItem& item_;
+    unsigned& kindsSent_;
+};
+
+// Adds a page's link figures to the tally however the link follower ends.
+class TallyLinksAtEnd {
+public:
+    explicit TallyLinksAtEnd(const LinkDrops& drops) : drops_(drops) {}
+    ~TallyLinksAtEnd() { Tally().AddLinks(drops_); }
+    TallyLinksAtEnd(const TallyLinksAtEnd&) = delete;
+    TallyLinksAtEnd& operator=(const TallyLinksAtEnd&) = delete;
+
+private:
+    const LinkDrops& drops_;
 };
 
 std::string ToLower(std::string text) {
@@ -60,11 +74,14 @@ bool EndsWithNoCase(const std::string& text, std::string_view tail) {
     return true;
 }
 
-void RemoveFirst(std::vector<std::string>& list, const std::string& url) {
+// False when `url` is not in the list.
+bool RemoveFirst(std::vector<std::string>& list, const std::string& url) {
     auto found = std::find(list.begin(), list.end(), url);
-    if (found != list.end()) {
-        list.erase(found);
+    if (found == list.end()) {
+        return false;
     }
+    list.erase(found);
+    return true;
 }
 
 // A worker's deepest calls (page analysis, libcurl, a TLS handshake) use a few
@@ -213,6 +230,7 @@ void CSearchThread::Run() {
 int CSearchThread::WorkerProc() {
     item_.resultSent = 0;  // a repeated item is fetched again
     ProcessItem();
+    Tally().AddPage(Outcome(), bodyBytes_);
     // The page is analysed; the item may wait in the queue long after.
     item_.work.reset();
     std::unique_lock<QueueMutex> lock = queueHold_.owns_lock()
@@ -244,7 +262,7 @@ void CSearchThread::SendResult(int kind, const std::string& description, const s
     record.url = item_.url;
     record.title = title;
     record.reason = std::move(reason);
-    PageResultSink(item_).SendResult(kind, record);
+    PageResultSink(item_, kindsSent_).SendResult(kind, record);
 }
 
 void CSearchThread::MarkDone() {
@@ -254,6 +272,7 @@ void CSearchThread::MarkDone() {
 
 void CSearchThread::ReportConnectionFailed(std::string reason) {
     item_.done = 1;
+    Tally().AddFailure(reason);
     SendResult(kResultConnectionFailed, " ", " ", std::move(reason));
 }
 
@@ -281,6 +300,7 @@ int CSearchThread::ReadPageText(const std::string& server, const std::string& ob
         return 0;
     }
     const int status = fetcher_.FetchPage(item_.Work().scheme, server, item_.work->port, object);
+    bodyBytes_ = static_cast<long long>(fetcher_.Body().size());
     if (status != 200) {
         return 0;
     }
@@ -306,7 +326,7 @@ int CSearchThread::AnalysePage() {
     record.title = ExtractTitle(pageText);
     record.url = item_.url;
     record.matched = 0;
-    PageResultSink sink(item_);
+    PageResultSink sink(item_, kindsSent_);
     return EvaluatePage(item_, record, fragments, *settings_, crawl_->Roots(), sink);
 }
 
@@ -314,6 +334,10 @@ int CSearchThread::FollowLinks() {
     const SearchSettings& settings = *settings_;
     const bool robots = Prefs().UseRobotExclusion != 0;
     const std::string& page = item_.Work().pageText;
+    LinkDrops drops;
+    drops.listener = Tally().Listener();
+    drops.page = item_.url.view();
+    const TallyLinksAtEnd tallyAtEnd(drops);
     // The links are collected and resolved without QueueLock, which the engine
     // and every other worker wait for; the page's own fields are this
     // worker's alone until it queues the children or sets the done flag.
@@ -332,25 +356,30 @@ int CSearchThread::FollowLinks() {
 
     if (item_.levelsLimited) {
         if (tooDeep || item_.levelsLeft < 0) {
+            DropAllLinks(tooDeep ? DropReason::kDepth : DropReason::kWidth, drops);
             MarkDone();
             return 1;
         }
         if (item_.matched == 1) {
             const int width = item_.width;
             if (width < -1) {
+                DropAllLinks(DropReason::kWidth, drops);
                 return 1;
             }
             if (width == -1) {
                 if (!CollectLinks(page, "href", nearList, robots)) {
+                    DropNoindexLinks(robots, drops);
                     MarkDone();
                     return 0;
                 }
-                nearCount = ResolveLinks(item_.url, nearList, dirPath);
+                drops.seen += static_cast<long long>(nearList.size());
+                nearCount = ResolveLinks(item_.url, nearList, dirPath, &drops);
             } else {
                 const bool nearFound =
                     CollectLinksNearMatches(page, "href", nearList, settings.SearchText,
                                             settings.IncludeText, width, robots);
                 if (!CollectLinks(page, "href", general, robots)) {
+                    DropNoindexLinks(robots, drops);
                     MarkDone();
                     return 0;
                 }
@@ -359,30 +388,39 @@ int CSearchThread::FollowLinks() {
                 } else {
                     nearList.clear();
                 }
-                generalCount = ResolveLinks(item_.url, general, dirPath);
+                // The page's links are those of the general list; a near
+                // link moves out of it, or, where the two scans of the page
+                // differ, counts as one more link seen.
+                drops.seen += static_cast<long long>(general.size());
+                generalCount = ResolveLinks(item_.url, general, dirPath, &drops);
                 for (const std::string& url : nearList) {
-                    if (!url.empty()) {
-                        RemoveFirst(general, url);
+                    if (!url.empty() && !RemoveFirst(general, url)) {
+                        ++drops.seen;
                     }
                 }
             }
         } else {
             if (!CollectLinks(page, "href", general, robots)) {
+                DropNoindexLinks(robots, drops);
                 MarkDone();
                 return 0;
             }
-            generalCount = ResolveLinks(item_.url, general, dirPath);
+            drops.seen += static_cast<long long>(general.size());
+            generalCount = ResolveLinks(item_.url, general, dirPath, &drops);
         }
     } else {
         if (tooDeep) {
+            DropAllLinks(DropReason::kDepth, drops);
             MarkDone();
             return 1;
         }
         if (!CollectLinks(page, "href", general, robots)) {
+            DropNoindexLinks(robots, drops);
             MarkDone();
             return 0;
         }
-        generalCount = ResolveLinks(item_.url, general, dirPath);
+        drops.seen += static_cast<long long>(general.size());
+        generalCount = ResolveLinks(item_.url, general, dirPath, &drops);
         generalBudget = ChildBudget{0, item_.widthDepth, false};
     }
 
@@ -390,9 +428,9 @@ int CSearchThread::FollowLinks() {
     // join the queue, so that the engine and the other workers wait less.
     std::list<SearchItem> nearChildren;
     std::list<SearchItem> generalChildren;
-    bool prepared = nearCount < 1 || PrepareChildren(nearList, nearBudget, nearChildren);
+    bool prepared = nearCount < 1 || PrepareChildren(nearList, nearBudget, nearChildren, drops);
     if (prepared && generalCount >= 1) {
-        prepared = PrepareChildren(general, generalBudget, generalChildren);
+        prepared = PrepareChildren(general, generalBudget, generalChildren, drops);
     }
 
     // Kept past the return: the worker reports WM_WORKER_DONE in the same
@@ -402,13 +440,50 @@ int CSearchThread::FollowLinks() {
         item_.done = 1;
         item_.depth += 1;
     }
-    QueueChildren(nearChildren);
-    QueueChildren(generalChildren);
+    QueueChildren(nearChildren, drops);
+    QueueChildren(generalChildren, drops);
     return prepared ? 1 : 0;
 }
 
+void CSearchThread::DropAllLinks(DropReason reason, LinkDrops& drops) const {
+    std::vector<std::string> links;
+    CollectLinks(item_.work->pageText, "href", links, false);
+    drops.seen += static_cast<long long>(links.size());
+    std::vector<std::string> one(1);
+    std::string dirPath;
+    for (const std::string& link : links) {
+        if (drops.listener == nullptr) {
+            drops.Drop(reason, link);
+            continue;
+        }
+        // Told as resolved where the link can be.
+        one.assign(1, link);
+        drops.Drop(reason, ResolveLinks(item_.url, one, dirPath) == 1 ? one.front() : link);
+    }
+}
+
+void CSearchThread::DropNoindexLinks(bool robots, LinkDrops& drops) const {
+    if (robots) {
+        DropAllLinks(DropReason::kNoindex, drops);
+    }
+}
+
+PageOutcome CSearchThread::Outcome() const {
+    const auto sent = [this](int kind) { return (kindsSent_ & (1u << kind)) != 0; };
+    if (sent(kResultConnectionFailed)) {
+        return PageOutcome::kFailed;
+    }
+    if (sent(kResultMatch)) {
+        return PageOutcome::kMatched;
+    }
+    if (sent(kResultDescribed)) {
+        return PageOutcome::kDescribed;
+    }
+    return sent(kResultNoMatch) ? PageOutcome::kNoMatch : PageOutcome::kNoRow;
+}
+
 bool CSearchThread::PrepareChildren(std::vector<std::string>& urls, const ChildBudget& budget,
-                                    std::list<SearchItem>& children) {
+                                    std::list<SearchItem>& children, LinkDrops& drops) {
     const SearchSettings& settings = *settings_;
     // The children sit one level below the page, whose depth goes up when
     // they are queued.
@@ -431,14 +506,17 @@ bool CSearchThread::PrepareChildren(std::vector<std::string>& urls, const ChildB
                 FoldSchemeAndHost(url);
             }
             if (EndsWithNoCase(url, ".jpg") || EndsWithNoCase(url, ".gif")) {
+                drops.Drop(DropReason::kImage, url);
                 continue;
             }
             if (settings.ExcludeUrlFilter || settings.IncludeUrlFilter) {
                 const std::string lowered = ToLower(url);
                 if (settings.ExcludeUrlFilter && HasExcludeWord(lowered, settings.ExcludeText)) {
+                    drops.Drop(DropReason::kExcludeUrl, url);
                     continue;
                 }
                 if (settings.IncludeUrlFilter && !HasIncludeWord(lowered, settings.IncludeText)) {
+                    drops.Drop(DropReason::kIncludeUrl, url);
                     continue;
                 }
             }
@@ -454,6 +532,9 @@ bool CSearchThread::PrepareChildren(std::vector<std::string>& urls, const ChildB
             child.rootId = item_.rootId;
             child.levelsLimited = static_cast<std::int8_t>(budget.levelsLimited);
             child.levelsLeft = budget.levelsLeft;
+            if (drops.listener != nullptr) {
+                child.foundOn = item_.url;  // for the engine's skip lines
+            }
         }
     } catch (const std::bad_alloc&) {
         // Those made so far are still queued, as they would have been one
@@ -463,7 +544,7 @@ bool CSearchThread::PrepareChildren(std::vector<std::string>& urls, const ChildB
     return true;
 }
 
-void CSearchThread::QueueChildren(std::list<SearchItem>& children) {
+void CSearchThread::QueueChildren(std::list<SearchItem>& children, LinkDrops& drops) {
     const SearchSettings& settings = *settings_;
     auto& queue = crawl_->PendingQueue;
     const std::size_t maxRemaining = static_cast<std::size_t>(std::max(0, settings.MaxRemaining));
@@ -471,11 +552,15 @@ void CSearchThread::QueueChildren(std::list<SearchItem>& children) {
         // Max Remaining is checked against the queue as each child comes to
         // it; the children turned away are freed with the list.
         if (settings.MaxRemainingOn && queue.size() >= maxRemaining) {
+            for (const SearchItem& turnedAway : children) {
+                drops.Drop(DropReason::kMaxRemaining, turnedAway.url);
+            }
             return;
         }
         SearchItem& child = children.front();
         child.done = Counters().StopRequested != 0 ? 1 : 0;
         queue.splice(queue.end(), children, children.begin());
+        ++drops.queued;
         // QueueLock is held: the engine sees the item only once it is whole.
         child.pageWindow->SendMessage(WM_ADD_REMAINING, 0, reinterpret_cast<std::intptr_t>(&child));
     }

@@ -8,12 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "search/CrawlTally.h"
 #include "search/HttpFetcher.h"
+#include "search/LinkDrops.h"
 #include "search/QueueMutex.h"
 
 namespace qx {
 
 class CrawlState;
+struct LinkDrops;
 struct SearchItem;
 struct SearchSettings;
 
@@ -74,10 +77,17 @@ private:
     // Makes queue entries for the links that pass the link checks, in order;
     // false when memory ran out part way.
     bool PrepareChildren(std::vector<std::string>& urls, const ChildBudget& budget,
-                         std::list<SearchItem>& children);
+                         std::list<SearchItem>& children, LinkDrops& drops);
     // Under QueueLock: moves the prepared entries to the pending queue in
     // order, as far as Max Remaining lets them, reporting each to the page.
-    void QueueChildren(std::list<SearchItem>& children);
+    void QueueChildren(std::list<SearchItem>& children, LinkDrops& drops);
+    // Accounts for every link of a page none of whose links is followed.
+    void DropAllLinks(DropReason reason, LinkDrops& drops) const;
+    // After a page gave no links: when NOINDEX may have stopped the
+    // collection (`robots`), accounts for the links the page has.
+    void DropNoindexLinks(bool robots, LinkDrops& drops) const;
+    // The page's outcome for the tally, from the rows it sent.
+    PageOutcome Outcome() const;
 
     std::shared_ptr<CrawlState> crawl_;
     std::shared_ptr<const SearchSettings> settings_;
@@ -90,6 +100,9 @@ private:
     // QueueLock as the link follower leaves it to the report that follows.
     std::unique_lock<QueueMutex> queueHold_;
     HttpFetcher fetcher_;
+    // Bit k set when a row of kind k was sent for the page.
+    unsigned kindsSent_ = 0;
+    long long bodyBytes_ = 0;
 };
 
 // Lower-cases the scheme and host of a URL in place; the path and query keep

@@ -8,6 +8,7 @@
 
 #include "search/CSearchThread.h"
 #include "search/CrawlState.h"
+#include "search/CrawlTally.h"
 #include "search/MatchedRoots.h"
 #include "search/PageWindow.h"
 #include "search/SearchSettings.h"
@@ -36,6 +37,7 @@ int CrawlEngine::EngineProc() {
     SearchCounters& counters = Counters();
     counters.EngineRounds = 0;
     counters.EngineExaminationsCounted = 0;
+    CountStartUrls();
     if (counters.SearchActive != 0) {
         if (settings_->RepeatSeconds >= 0) {
             if (!StopSeen()) {
@@ -48,7 +50,17 @@ int CrawlEngine::EngineProc() {
     if (counters.SearchActive == 0) {
         MarkAllDone();
     }
+    Tally().Finish();
     return 0;
+}
+
+void CrawlEngine::CountStartUrls() {
+    CrawlTally& tally = Tally();
+    tally.Reset();
+    std::lock_guard lock(crawl_->QueueLock.Urgently());
+    const auto fresh = std::count_if(crawl_->PendingQueue.begin(), crawl_->PendingQueue.end(),
+                                     [](const SearchItem& item) { return item.carriedOver == 0; });
+    tally.AddStartUrls(fresh);
 }
 
 void CrawlEngine::RepeatLoop() {
@@ -144,6 +156,14 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
     const int cap = settings.MaxConnections;
     const int activeBefore = Counters().ActiveWorkers;
     int active = activeBefore;
+    // A skipped entry was counted as queued when its link was found.
+    LinkDrops drops;
+    drops.listener = Tally().Listener();
+    const auto skip = [&drops](DropReason reason, const SearchItem& entry) {
+        --drops.queued;
+        drops.page = entry.foundOn.view();
+        drops.Drop(reason, entry.url);
+    };
     const std::size_t limit = std::min<std::size_t>(entries, kMaxExaminedPerRound);
     for (std::size_t examined = 0; examined < limit && !queue.empty(); ++examined) {
         if (cursor == queue.end()) {
@@ -164,8 +184,10 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
             cursor = RemoveEntry(cursor);
         } else if (item.running != 0) {
             ++cursor;
-        } else if ((settings.StopOnMatch && crawl_->Roots().Contains(item.rootId)) ||
-                   seen.Contains(item.url)) {
+        } else if (const bool stopSkip =
+                       settings.StopOnMatch && crawl_->Roots().Contains(item.rootId);
+                   stopSkip || seen.Contains(item.url)) {
+            skip(stopSkip ? DropReason::kStopOnMatch : DropReason::kDuplicate, item);
             item.done = 1;
             // A finished entry is only ever removed; its URL is not read
             // again, so the removal message takes it over.
@@ -180,6 +202,7 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
         }
     }
     Counters().EngineExaminationsCounted += active - activeBefore;
+    Tally().AddLinks(drops);
 }
 
 std::chrono::microseconds CrawlEngine::PauseBefore(std::chrono::steady_clock::time_point roundBegan,

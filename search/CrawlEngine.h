@@ -32,6 +32,8 @@ private:
     using Cursor = std::list<SearchItem>::iterator;
 
     bool StopSeen() const;
+    // Starts the search's tally with the entries Start queued.
+    void CountStartUrls();
     void RepeatLoop();
     void MainLoop();
     // `skipped` receives the URLs of the entries marked done without a start.

@@ -46,6 +46,8 @@ struct SearchItem {
     // The link as found in the parent page when it differs from `url` (a cut
     // '|', a folded host); null otherwise and for start URLs.
     std::unique_ptr<std::string> referringText;
+    // The page the link was found on; kept only while skips are explained.
+    SharedUrl foundOn;
     std::uint32_t threadId = 0;  // key of the worker in WorkerList
     int depth = 0;               // 0 for start URLs
     int width = -1;              // -1: unlimited

@@ -187,7 +187,11 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
         } else if (const bool stopSkip =
                        settings.StopOnMatch && crawl_->Roots().Contains(item.rootId);
                    stopSkip || seen.Contains(item.url)) {
-            skip(stopSkip ? DropReason::kStopOnMatch : DropReason::kDuplicate, item);
+            // A page that queued no links is left not done and comes
+            // back here after its fetch: it is no dropped link.
+            if (item.threadId == 0) {
+                skip(stopSkip ? DropReason::kStopOnMatch : DropReason::kDuplicate, item);
+            }
             item.done = 1;
             // A finished entry is only ever removed; its URL is not read
             // again, so the removal message takes it over.

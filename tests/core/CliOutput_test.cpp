@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/support/JsonChecker.h"
 #include "search/ResultExport.h"
 
 namespace qx {
@@ -59,6 +60,22 @@ TEST(CliOutputTest, RowsInEachFormatWithTheReasonOfScanRows) {
     EXPECT_EQ(csv.FormatRow("match", "T", "u", "a,\"b\"\n"), "match,T,u,\"a,\"\"b\"\"\n\",\r\n");
     EXPECT_EQ(csv.FormatRow("scan", "T", "u", "CONNECTION FAILED", "TLS: a, b"),
               "scan,T,u,CONNECTION FAILED,\"TLS: a, b\"\r\n");
+}
+
+TEST(CliOutputTest, SkipLinesKeepAwkwardUrlsWholeInEachFormat) {
+    const std::string url = "http://h/a,b?q=\"x\"\tz\n";
+    const std::string page = "http://h/p\x01\xE9";
+    CliOutput tabs(stdout, CliOutput::Format::kTabs);
+    EXPECT_EQ(tabs.FormatSkip("escaped", url, page),
+              "skip\tescaped\thttp://h/a,b?q=\"x\" z \thttp://h/p\x01\xE9\n");
+    CliOutput csv(stdout, CliOutput::Format::kCsv);
+    EXPECT_EQ(csv.FormatSkip("width", url, "http://h/"),
+              "skip,,\"http://h/a,b?q=\"\"x\"\"\tz\n\",http://h/,width\r\n");
+    CliOutput json(stdout, CliOutput::Format::kJson);
+    const std::string line = json.FormatSkip("duplicate", url, page);
+    ASSERT_EQ(line.back(), '\n');
+    EXPECT_TRUE(test::JsonChecker(line.substr(0, line.size() - 1)).Valid()) << line;
+    EXPECT_EQ(line.rfind("{\"type\":\"skip\",\"reason\":\"duplicate\",", 0), 0u) << line;
 }
 
 }  // namespace

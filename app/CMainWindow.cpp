@@ -22,8 +22,10 @@
 #include "app/ResultsExportFile.h"
 #include "app/UserSettings.h"
 #include "links/ui/CToolBarCtrlPage.h"
+#include "search/CrawlTally.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
+#include "search/ui/SearchSummaryWindow.h"
 
 namespace qx {
 
@@ -42,7 +44,10 @@ CMainWindow::CMainWindow(QWidget* parent)
       home_(new CTabPg1(this)),
       search_(new CTabPg2(this)),
       results_(new CTabPg3(this)),
-      links_(new CToolBarCtrlPage(this)) {
+      links_(new CToolBarCtrlPage(this)),
+      summary_(
+          new SearchSummaryWindow([] { return Tally().Snapshot(Counters().RemainingCount.load()); },
+                                  [this] { return search_->Session().EngineAlive(); }, this)) {
     InitResources();
     setWindowTitle(QString::fromLatin1(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/idle.png")));
@@ -109,6 +114,10 @@ void CMainWindow::BuildMenu() {
                QStringLiteral("start"), &CMainWindow::OnStart);
     AddCommand(actions, QStringLiteral("S&top"), QStringLiteral("Stop search"),
                QStringLiteral("stop"), &CMainWindow::OnStop);
+    actions->addSeparator();
+    AddCommand(actions, QStringLiteral("Search S&ummary..."),
+               QStringLiteral("Show the figures of the search and a chart of its pace"),
+               QStringLiteral("searchSummary"), &CMainWindow::OnSearchSummary);
 
     // The Help menu sits at the right end of the menu bar.
     auto* helpBar = new QMenuBar(MenuBar());
@@ -221,6 +230,12 @@ void CMainWindow::OnStart() {
 
 void CMainWindow::OnStop() {
     search_->OnStop();
+}
+
+void CMainWindow::OnSearchSummary() {
+    summary_->show();
+    summary_->raise();
+    summary_->activateWindow();
 }
 
 void CMainWindow::OnHelp() {

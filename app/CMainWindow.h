@@ -14,6 +14,7 @@ class CTabPg1;
 class CTabPg2;
 class CTabPg3;
 class CToolBarCtrlPage;
+class SearchSummaryWindow;
 
 // The program's main window: four tabs (browser, search, results, links), the
 // menu and the status bar. It saves its placement when it closes and ends the
@@ -41,6 +42,7 @@ public:
     CTabPg2* SearchPage() const { return search_; }
     CTabPg3* ResultsPage() const { return results_; }
     CToolBarCtrlPage* LinksPage() const { return links_; }
+    SearchSummaryWindow* SummaryWindow() const { return summary_; }
 
     // The menu's commands.
     void OnConnect();
@@ -51,6 +53,7 @@ public:
     void OnExit();
     void OnStart();
     void OnStop();
+    void OnSearchSummary();
     void OnHelp();
     void OnAbout();
 
@@ -84,6 +87,7 @@ private:
     CTabPg2* search_;
     CTabPg3* results_;
     CToolBarCtrlPage* links_;
+    SearchSummaryWindow* summary_;
     bool placementRestored_ = false;
     bool closing_ = false;
 };

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libssl-dev
-  qt6-base-dev qt6-webengine-dev libgl-dev openssl ca-certificates
+  qt6-base-dev qt6-webengine-dev qt6-charts-dev libgl-dev openssl ca-certificates
   xvfb xauth openbox x11-utils nginx-light
   nlohmann-json3-dev chromium chromium-driver python3-selenium
   python3

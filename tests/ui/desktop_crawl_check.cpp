@@ -7,6 +7,10 @@
 //   desktop_crawl_check URL SEARCH CONNECTIONS REVS,DAMP [LIMIT_SECONDS]
 //
 // With QX_CRAWL_SCREENSHOT=FILE.png it also saves the screen as it ends.
+// With QX_SUMMARY_SCREENSHOT=FILE.png it opens Actions > Search Summary...,
+// keeps the crawl to 127.0.0.1 with Include URL, and saves the summary
+// window every second while pages remain: the last picture shows it during
+// the crawl.
 #include <QApplication>
 #include <QScreen>
 #include <QTableView>
@@ -21,6 +25,7 @@
 #include "search/SearchSession.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
+#include "search/ui/SearchSummaryWindow.h"
 
 using namespace qx;
 
@@ -57,6 +62,20 @@ int main(int argc, char** argv) {
 
     CMainWindow* window = test::OpenWindowForCrawl(argv[1], argv[2], argv[3], timing);
     CTabPg2* page = window->SearchPage();
+    const QString summaryShot = qEnvironmentVariable("QX_SUMMARY_SCREENSHOT");
+    QTimer summaryTimer;
+    if (!summaryShot.isEmpty()) {
+        page->includeEdit->setText(QStringLiteral("127.0.0.1"));
+        page->includeUrlCheck->setChecked(true);
+        window->Action(QStringLiteral("searchSummary"))->trigger();
+        window->SummaryWindow()->move(window->geometry().topLeft() + QPoint(120, 160));
+        QObject::connect(&summaryTimer, &QTimer::timeout, [&] {
+            if (Counters().RemainingCount > 0) {
+                window->SummaryWindow()->grab().save(summaryShot);
+            }
+        });
+        summaryTimer.start(1000);
+    }
     QTimer::singleShot(limitSeconds * 1000, &app, [] { QCoreApplication::exit(0); });
     page->OnStart();
     app.exec();

@@ -258,9 +258,11 @@ void CToolBarCtrlPage::OnSave() {
 }
 
 QString CToolBarCtrlPage::EnginesFilePath() {
-    // Without a configured folder the file is looked for in the current
-    // directory, as the search bar looks for it.
-    const QString folder = OpenUserSettings()->value(QStringLiteral("Main/Path")).toString();
+    // Without a configured folder the file is the installed one (a package
+    // records no Path), else the one in the current directory.
+    QString folder = OpenUserSettings()->value(QStringLiteral("Main/Path")).toString();
+    if (folder.isEmpty())
+        folder = InstalledProgramFolder();
     return FromBytes(EnginesFile::Location(ToBytes(folder)));
 }
 

@@ -4,6 +4,7 @@
 #include "bar/host/HostRegistration.h"
 #include "bar/host/NativeMessaging.h"
 #include "bar/host/ProgramLauncher.h"
+#include "cli/CliProgramFolder.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -236,6 +237,30 @@ TEST_F(BarHostDir, RegistrationWritesAndRemovesOnlyOurManifests) {
     EXPECT_TRUE(fs::exists(chromium / "other.json"));
     EXPECT_TRUE(fs::is_directory(firefox.parent_path()));
     EXPECT_TRUE(HostRegistration::Unregister(targets, log));
+}
+
+TEST_F(BarHostDir, TheInstalledProgramFolderIsFoundBesideTheProgramOrTheHost) {
+    // An installed tree: bin/ for the programs, lib/quillex/ for the host.
+    const fs::path usr = dir_ / "usr";
+    fs::create_directories(usr / "share" / "quillex");
+    std::ofstream(usr / "share" / "quillex" / "engines.qeg") << "http://a.test/?q=|search\r\n";
+    const std::string folder = (usr / "share" / "quillex").string();
+    struct Case {
+        const char* name;
+        fs::path executable;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"a program in bin/", usr / "bin" / "quillex-cli", folder},
+        {"the host in lib/quillex/", usr / "lib" / "quillex" / "qxbar-host", folder},
+        {"a program elsewhere", dir_ / "build" / "cli" / "quillex-cli", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CliProgramFolder::InstalledBeside(c.executable), c.expected) << c.name;
+
+    // A share/quillex without the engines file is not the program folder.
+    fs::remove(usr / "share" / "quillex" / "engines.qeg");
+    EXPECT_EQ(CliProgramFolder::InstalledBeside(usr / "bin" / "quillex-cli"), "");
 }
 
 TEST(BarHostCaller, OnlyOurExtensionMayStartTheHost) {

@@ -12,10 +12,6 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-deb=$(scripts/package.sh | tail -n 1)
-version=$(dpkg-deb -f "$deb" Version)
-echo "package: $deb"
-
 work=$(mktemp -d)
 server=""
 installed=0
@@ -40,6 +36,16 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+# Packaging writes nothing into the settings or browser folders of the user
+# who builds the package.
+mkdir -p "$work/builder"
+deb=$(HOME="$work/builder" XDG_CONFIG_HOME="$work/builder/config" scripts/package.sh | tail -n 1)
+version=$(dpkg-deb -f "$deb" Version)
+echo "package: $deb"
+for written in config/Quillex config/chromium config/google-chrome .mozilla; do
+  [ ! -e "$work/builder/$written" ] || fail "packaging wrote into the builder's $written"
+done
 
 # The package's file list, and which of its folders are there before it.
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|; s|/$||' | grep -v '^$' >"$work/contents"

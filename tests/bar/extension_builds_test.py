@@ -93,9 +93,6 @@ def main():
     firefox_files.pop("manifest.json")
     if chromium_files != firefox_files:
         failures.append("the two builds hold different files")
-    for name in ("background.js", "popup.html", "popup.js", "icons/qxbar-48.png"):
-        if name not in chromium_files:
-            failures.append(f"both builds lack {name}")
 
     for failure in failures:
         print("FAIL:", failure)

@@ -22,6 +22,10 @@ add_custom_command(OUTPUT ${QX_CHANGELOG_GZ}
   VERBATIM)
 add_custom_target(qx-docs ALL DEPENDS ${QX_MAN_OUTPUTS} ${QX_CHANGELOG_GZ})
 install(FILES ${QX_MAN_OUTPUTS} DESTINATION share/man/man1)
+# Builds of single targets (the sanitizer builds) can still be installed.
+if(TARGET quillex-cli)
+  add_dependencies(quillex-cli qx-docs)
+endif()
 
 # What only the package installs (component "system", left out of a plain
 # `cmake --install`): the host manifests for every user of the machine and

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <exception>
 
 #include "search/CrawlState.h"
 #include "search/SearchItem.h"
@@ -75,7 +74,9 @@ RobotsCache::Verdict RobotsCache::VerdictFor(const std::string& origin, const Fe
     Verdict verdict;
     try {
         verdict = std::make_shared<const RobotsVerdict>(fetch());
-    } catch (const std::exception&) {
+    } catch (...) {
+        // Only memory can run out here; the origin is refused for this
+        // search rather than fetched without its rules.
         verdict = std::make_shared<const RobotsVerdict>(Refused("robots.txt: out of memory"));
     }
     promise.set_value(verdict);

@@ -33,7 +33,9 @@ RobotsVerdict Refused(std::string reason) {
     return RobotsVerdict{RobotsRules::DisallowAll(), std::move(reason)};
 }
 
-std::string OriginKey(std::string_view scheme, std::string_view host, std::uint16_t port) {
+}  // namespace
+
+std::string RobotsOriginKey(std::string_view scheme, std::string_view host, std::uint16_t port) {
     std::string key;
     key.reserve(scheme.size() + host.size() + 10);
     for (char c : scheme) {
@@ -47,8 +49,6 @@ std::string OriginKey(std::string_view scheme, std::string_view host, std::uint1
     key += std::to_string(port);
     return key;
 }
-
-}  // namespace
 
 RobotsCache::Verdict RobotsCache::VerdictFor(const std::string& origin, const Fetch& fetch,
                                              std::chrono::milliseconds wait) {
@@ -81,6 +81,16 @@ RobotsCache::Verdict RobotsCache::VerdictFor(const std::string& origin, const Fe
     }
     promise.set_value(verdict);
     return verdict;
+}
+
+std::optional<std::chrono::milliseconds> RobotsCache::CrawlDelayOf(const std::string& origin) {
+    std::lock_guard<std::mutex> lock(lock_);
+    auto found = origins_.find(origin);
+    if (found == origins_.end() ||
+        found->second.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        return std::nullopt;
+    }
+    return found->second.get()->rules.CrawlDelay();
 }
 
 void RobotsCache::Clear() {
@@ -131,7 +141,7 @@ bool RobotsAllowItem(CrawlState& crawl, const SearchItem& item, std::string& rea
     limits.abortFlag = &crawl.AbortRequested;
     const auto wait = LongestFetch(RobotsLimits(limits));
     const auto verdict = crawl.Robots.VerdictFor(
-        OriginKey(work.scheme, work.server, work.port),
+        RobotsOriginKey(work.scheme, work.server, work.port),
         [&] {
             return FetchRobotsVerdict(limits, work.scheme, work.server, work.port,
                                       RobotsProductToken(Prefs().Identity()));

@@ -6,6 +6,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -40,6 +41,9 @@ public:
     // verdict refusing the origin, which is not kept.
     Verdict VerdictFor(const std::string& origin, const Fetch& fetch,
                        std::chrono::milliseconds wait);
+    // The Crawl-delay of an origin whose file has been read, without waiting
+    // for a fetch in progress (for pacing requests to the origin).
+    std::optional<std::chrono::milliseconds> CrawlDelayOf(const std::string& origin);
     // Forgets every origin: a new search reads the files again.
     void Clear();
 
@@ -47,6 +51,9 @@ private:
     std::mutex lock_;
     std::unordered_map<std::string, std::shared_future<Verdict>> origins_;
 };
+
+// The key of an origin in the cache: "scheme://host:port", lower case.
+std::string RobotsOriginKey(std::string_view scheme, std::string_view host, std::uint16_t port);
 
 // What a robots.txt answer means: 2xx its rules, 4xx (and too many redirects)
 // no rules, 5xx and a server that cannot be reached (an error code of 12000

@@ -19,6 +19,8 @@ constexpr long kMaxRobotsFetchMs = 30000;
 FetcherLimits RobotsLimits(FetcherLimits limits) {
     limits.maxRedirects = std::min(limits.maxRedirects, kMaxRobotsRedirects);
     limits.maxBodyBytes = RobotsRules::kMaxFileBytes;
+    // Its rules count however the server labels the file.
+    limits.anyContentType = true;
     limits.totalTimeoutMs = std::min(limits.totalTimeoutMs, kMaxRobotsFetchMs);
     return limits;
 }

@@ -101,9 +101,9 @@ TEST_F(RobotsCrawlTest, WhatTheFileAnswersDecidesForTheWholeSite) {
          0,
          "ROBOTS.TXT DISALLOWED / robots.txt: HTTP 503"},
         {"missing file allows all", {"gone", "text/html", 404}, 1, "NO MATCH / "},
-        {"binary file allows all",
-         {std::string("\x00\xff\x01:\n", 5), "text/plain"},
-         1,
+        {"rules served as binary still count",
+         {"User-agent: *\nDisallow: /private/\n", "application/octet-stream"},
+         0,
          "NO MATCH / "},
         {"redirect loop ends, allows all", LoopbackPage::Redirect("/robots.txt"), 1, "NO MATCH / "},
     };

@@ -17,6 +17,7 @@
 #include "search/MatchedRoots.h"
 #include "search/PageWindow.h"
 #include "search/ResultRecord.h"
+#include "search/RobotsCache.h"
 #include "search/SearchItem.h"
 #include "search/SearchSettings.h"
 #include "search/ThreadPriority.h"
@@ -257,6 +258,17 @@ void CSearchThread::ReportConnectionFailed(std::string reason) {
     SendResult(kResultConnectionFailed, " ", " ", std::move(reason));
 }
 
+bool CSearchThread::RobotsForbid() {
+    std::string reason;
+    if (Prefs().ObeyRobots == 0 || RobotsAllowItem(*crawl_, item_, reason)) {
+        return false;
+    }
+    item_.done = 1;
+    ++Counters().RobotsDisallowedCount;
+    SendResult(kResultRobotsDisallowed, " ", " ", std::move(reason));
+    return true;
+}
+
 void CSearchThread::ProcessItem() {
     if (crawl_->AbortRequested) {
         ReportConnectionFailed("search closed");
@@ -267,6 +279,9 @@ void CSearchThread::ProcessItem() {
         return;
     }
     if (!PrepareFetchUrl(item_)) {
+        return;
+    }
+    if (RobotsForbid()) {
         return;
     }
     if (!ReadPageText(item_.work->server, item_.work->object)) {

@@ -566,13 +566,12 @@ std::intptr_t SearchSession::OnSearchResult(std::uintptr_t kind, std::intptr_t l
             scanRows_.push_back({title, url, "NO MATCH", {}});
             break;
         case kResultConnectionFailed:
-            scanRows_.push_back({title, url, "CONNECTION FAILED", record->reason});
+        case kResultRobotsDisallowed:
+            scanRows_.push_back({title, url, UnreadPageResult(kind), record->reason});
             newMatches_.FetchFailed();
             break;
-        default:
-            break;
     }
-    if (kind == kResultDescribed || kind == kResultNoMatch || kind == kResultConnectionFailed) {
+    if (IsScanRowKind(kind)) {
         view_.RowAppended(SessionList::kScan, scanRows_.size() - 1);
     }
     if (noRemoveCopy_ != 1 && RemoveRemainingRow(url)) {

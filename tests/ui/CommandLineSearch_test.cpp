@@ -255,10 +255,12 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    // The one-instance channel lives in the temporary folder: a private one
-    // keeps a running program from taking our words.
+    // The one-instance channel lives in the session's runtime folder (else the
+    // temporary folder): a private one keeps a running program from taking
+    // our words.
     QTemporaryDir runtime;
     qputenv("TMPDIR", QFile::encodeName(runtime.path()));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     CMainApp app(argc, argv, kCommandLine);
     CommandLineSearchTest test(app);
     return QTest::qExec(&test, argc, argv);

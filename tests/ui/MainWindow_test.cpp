@@ -1,11 +1,17 @@
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QDesktopServices>
+#include <QHeaderView>
 #include <QMenu>
+#include <QMessageBox>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QtTest>
 
 #include "UiTestSupport.h"
 #include "UrlCatcher.h"
+#include "app/CMainApp.h"
 #include "app/CMainWindow.h"
 #include "app/CNetworkLink.h"
 #include "app/CStatusPanes.h"
@@ -285,6 +291,39 @@ echo "$*" >> '%2'
         window.Action(QStringLiteral("help"))->trigger();
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(catcher.urls, QList<QUrl>({QUrl::fromLocalFile(page.fileName())}));
+    }
+
+    void oneInstancePerLoginSessionAndDisplay() {
+        struct Case {
+            const char* runtimeDir;
+            const char* display;
+            qulonglong uid;
+            const char* expected;
+        } cases[] = {
+            {"/run/user/1000", ":0", 1000, "/run/user/1000/quillex-instance-:0"},
+            {"/run/user/1000", "localhost:10.0", 1000,
+             "/run/user/1000/quillex-instance-localhost:10.0"},
+            {"", ":1", 1000, "quillex-instance-1000-:1"},
+            {"", "", 7, "quillex-instance-7-nodisplay"},
+            {"/run/user/5", "/tmp/launch-q/org.x:0", 5,
+             "/run/user/5/quillex-instance-_tmp_launch-q_org.x:0"},
+        };
+        for (const Case& c : cases) {
+            QVERIFY2(
+                CMainApp::InstanceServerName(QLatin1String(c.runtimeDir), QLatin1String(c.display),
+                                             c.uid) == QLatin1String(c.expected),
+                c.expected);
+        }
+        // A second desktop or an ssh -X login of the same user is another
+        // session or display, so it gets a channel of its own.
+        QVERIFY(CMainApp::InstanceServerName(QStringLiteral("/run/user/1000"), QStringLiteral(":0"),
+                                             1000) !=
+                CMainApp::InstanceServerName(QStringLiteral("/run/user/1000"),
+                                             QStringLiteral("localhost:10.0"), 1000));
+        QVERIFY(CMainApp::InstanceServerName(QStringLiteral("/run/user/1000"), QStringLiteral(":0"),
+                                             1000) !=
+                CMainApp::InstanceServerName(QStringLiteral("/run/user/1001"), QStringLiteral(":0"),
+                                             1000));
     }
 
     void startFromTheMenuShowsTheResultsPage() {

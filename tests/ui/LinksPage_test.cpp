@@ -1,10 +1,14 @@
+#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <string>
 #include <vector>
@@ -107,6 +111,7 @@ private slots:
     void enginesInCurrentDirectoryWithoutPath();
     void enginesInFolderRecordedByInstall();
     void enginesFileMissing();
+    void enginesLookedForWhereTheHelpPageIsThenHere();
 
     void engineQueries_data();
     void engineQueries();
@@ -379,6 +384,26 @@ void LinksPageTest::enginesFileMissing() {
     QCOMPARE(page_->List()->GetStateImage(0), C);  // a refused command changes nothing
 }
 
+void LinksPageTest::enginesLookedForWhereTheHelpPageIsThenHere() {
+    QCOMPARE(CToolBarCtrlPage::EnginesFileCandidates(),
+             QStringList({dir_.filePath("engines.qeg")}));
+    qx::OpenUserSettings()->remove("Main/Path");
+    const QString bin = QCoreApplication::applicationDirPath();
+    const QStringList expected = {
+        bin + "/engines.qeg",
+        QDir::cleanPath(bin + "/../share/quillex/engines.qeg"),
+        QDir::current().absoluteFilePath("engines.qeg"),
+    };
+    QCOMPARE(CToolBarCtrlPage::EnginesFileCandidates(), expected);
+    // Nothing anywhere: the first place is the one named.
+    QTemporaryDir here;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(here.path());
+    const QString path = CToolBarCtrlPage::EnginesFilePath();
+    QDir::setCurrent(previous);
+    QCOMPARE(path, expected.front());
+}
+
 void LinksPageTest::engineQueries_data() {
     QTest::addColumn<QString>("searchItem");
     QTest::addColumn<QStringList>("expected");
@@ -567,6 +592,26 @@ void LinksPageTest::loadBadFiles() {
     QCOMPARE(page_->List()->GetItemCount(), rows);
     QCOMPARE(page_->List()->GetSelectionMark(), rows - 1);
 }
+
+namespace {
+
+// Runs the real dialog of `kind` and returns the folder it showed at first;
+// the dialog is cancelled.
+QString FolderShownBy(LinksFileDialog::Kind kind) {
+    QString shown;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            shown = dialog->directory().absolutePath();
+            dialog->reject();
+        }
+    });
+    poll.start(10);
+    const QString chosen = LinksFileDialog::Ask(kind);
+    return chosen.isEmpty() ? shown : QStringLiteral("chose ") + chosen;
+}
+
+}  // namespace
 
 QTEST_MAIN(LinksPageTest)
 #include "LinksPage_test.moc"

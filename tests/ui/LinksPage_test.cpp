@@ -126,6 +126,7 @@ private slots:
     void loadFailureAndCancel();
     void loadBadFiles_data();
     void loadBadFiles();
+    void fileDialogsStartInTheFolderUsedLast();
 
 private:
     std::unique_ptr<CToolBarCtrlPage> page_;
@@ -612,6 +613,34 @@ QString FolderShownBy(LinksFileDialog::Kind kind) {
 }
 
 }  // namespace
+
+void LinksPageTest::fileDialogsStartInTheFolderUsedLast() {
+    qx::OpenUserSettings()->remove(LinksFileDialog::kLastFolderKey);
+    QCOMPARE(LinksFileDialog::StartFolder(), QDir::currentPath());
+    auto other = std::make_unique<QTemporaryDir>();
+    Fill(page_->List(), {{"http://a.com", "", "", C}});
+    dialogPath_ = other->filePath("mine.qxt");
+    page_->OnSave();
+    QCOMPARE(LinksFileDialog::StartFolder(), other->path());
+    dialogPath_.clear();
+    page_->OnLoad();  // cancelled: the folder stays
+    QCOMPARE(LinksFileDialog::StartFolder(), other->path());
+    // Kept in the settings file, so a new start of the program finds it.
+    QCOMPARE(qx::OpenUserSettings()->value(LinksFileDialog::kLastFolderKey).toString(),
+             other->path());
+
+    LinksFileDialog::SetHook({});
+    const struct {
+        const char* name;
+        LinksFileDialog::Kind kind;
+    } dialogs[] = {{"Load", LinksFileDialog::Kind::Open}, {"Save", LinksFileDialog::Kind::Save}};
+    for (const auto& d : dialogs)
+        QVERIFY2(FolderShownBy(d.kind) == other->path(), d.name);
+    other.reset();  // a folder that has gone is not offered
+    for (const auto& d : dialogs)
+        QVERIFY2(FolderShownBy(d.kind) == QDir::currentPath(), d.name);
+    LinksFileDialog::SetHook([this](LinksFileDialog::Kind) { return dialogPath_; });
+}
 
 QTEST_MAIN(LinksPageTest)
 #include "LinksPage_test.moc"

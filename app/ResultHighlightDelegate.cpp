@@ -42,9 +42,9 @@ void ResultHighlightDelegate::paint(QPainter* painter, const QStyleOptionViewIte
     painter->save();
     painter->setClipRect(cell);
     painter->fillRect(cell, Qt::white);
-    FillRanges(painter, cell, margin, metrics, text, SearchItemRanges(text, searchItem_()),
+    FillRanges(painter, cell, margin, metrics, text, SearchItemRanges(text, searchItem_(index)),
                kYellow);
-    FillRanges(painter, cell, margin, metrics, text, IncludeWordRanges(text, includeText_()),
+    FillRanges(painter, cell, margin, metrics, text, IncludeWordRanges(text, includeText_(index)),
                kLightCyan);
     painter->setFont(option.font);
     painter->setPen(Qt::black);

@@ -580,7 +580,8 @@ std::intptr_t SearchSession::OnSearchResult(std::uintptr_t kind, std::intptr_t l
     }
     if (kind == kResultMatch) {
         const int matches = ++Counters().MatchCount;
-        matchRows_.push_back({title, url, CleanDescription(record->description)});
+        matchRows_.push_back({title, url, CleanDescription(record->description),
+                              Settings().SearchText, Settings().IncludeText});
         view_.RowAppended(SessionList::kResults, matchRows_.size() - 1);
         view_.SetResultCountText(std::to_string(matches));
         const MatchRow& match = matchRows_.back();

@@ -550,10 +550,8 @@ QStringList CTabPg2::SessionRow(SessionList list, std::size_t index) const {
             return {FromStd(row.url), FromStd(row.depth), FromStd(row.maxDepth),
                     FromStd(row.width)};
         }
-        case SessionList::kResults: {
-            const MatchRow& row = session_->MatchRows()[index];
-            return {FromStd(row.title), FromStd(row.url), FromStd(row.description)};
-        }
+        case SessionList::kResults:
+            return CTabPg3::RowCells(session_->MatchRows()[index]);
     }
     return {};
 }

@@ -281,6 +281,65 @@ private slots:
         QCOMPARE(colourAt(1), QColor(Qt::white));
     }
 
+    void eachRowKeepsTheWordsOfTheSearchThatFoundIt() {
+        CMainWindow window;
+        CTabPg3* page = window.ResultsPage();
+        window.SetActivePage(CMainWindow::kResultsPage);
+        const auto match = [&](const char* searchItem, const char* include, const char* text) {
+            Settings().SearchText = searchItem;
+            Settings().IncludeText = include;
+            ResultRecord record;
+            record.title = "T";
+            record.url = "http://a.example/";
+            record.description = text;
+            window.SearchPage()->Session().HandleMessage(WM_SEARCH_RESULT,
+                                                         static_cast<std::uintptr_t>(kResultMatch),
+                                                         reinterpret_cast<std::intptr_t>(&record));
+        };
+        match("widget", "blue", "widget blue");
+        match("license", "", "widget blue license");
+        page->AppendResult(QStringLiteral("T"), QStringLiteral("U"), QStringLiteral("x"));
+        page->Results()->FlushPending();
+        struct Case {
+            const char* name;
+            int row;
+            const char* searchItem;
+            const char* include;
+        } cases[] = {
+            {"first search", 0, "widget", "blue"},
+            {"later search", 1, "license", ""},
+            {"row without its search's texts follows the current one", 2, "license", ""},
+        };
+        for (const Case& c : cases) {
+            QVERIFY2(page->RowSearchItem(c.row) == QLatin1String(c.searchItem), c.name);
+            QVERIFY2(page->RowIncludeText(c.row) == QLatin1String(c.include), c.name);
+        }
+        // The drawing uses them: the older row keeps its yellow and cyan.
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTableView* view = page->ResultsView();
+        const QImage image = view->viewport()->grab().toImage();
+        const QFontMetrics metrics(view->font());
+        const int margin = metrics.averageCharWidth();
+        const auto colourUnder = [&](int row, const QString& before, const QString& word,
+                                     const QColor& colour) {
+            const QRect cell = view->visualRect(page->Results()->index(row, CTabPg3::kResult));
+            const int left = cell.left() + margin + metrics.horizontalAdvance(before);
+            for (int x = left; x < left + metrics.horizontalAdvance(word); ++x) {
+                if (image.pixelColor(x, cell.center().y()) == colour) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        const QColor yellow(255, 255, 0);
+        QVERIFY(colourUnder(0, QString(), QStringLiteral("widget"), yellow));
+        QVERIFY(colourUnder(0, QStringLiteral("widget "), QStringLiteral("blue"),
+                            QColor(102, 255, 255)));
+        QVERIFY(!colourUnder(1, QString(), QStringLiteral("widget"), yellow));
+        QVERIFY(colourUnder(1, QStringLiteral("widget blue "), QStringLiteral("license"), yellow));
+    }
+
 private:
     std::unique_ptr<test::TemporaryUserSettings> settings_;
     test::UrlCatcher catcher_;

@@ -326,6 +326,23 @@ echo "$*" >> '%2'
                                              1000));
     }
 
+    void smallMessageBoxesShowTheWholeCaption() {
+        int width = 0;
+        int needed = 0;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                width = box->width();
+                needed = CaptionWidthNeeded(*box);
+                box->accept();
+            }
+        });
+        poll.start(10);
+        QxMessageBox(QStringLiteral("No item selected"));
+        QVERIFY(needed > kTitleBarButtonsWidth);
+        QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
+    }
+
     void startFromTheMenuShowsTheResultsPage() {
         test::MessageRecorder recorder;
         CMainWindow window;

@@ -281,6 +281,44 @@ private slots:
         QCOMPARE(colourAt(1), QColor(Qt::white));
     }
 
+    void aSelectedRowShowsTheSelectionAndKeepsItsColours() {
+        Settings().SearchText = "cat";
+        Settings().IncludeText = "dog";
+        CTabPg3 page;
+        page.resize(900, 300);
+        for (const char* text : {"cat dog", "cat dog"}) {
+            page.AppendResult(QStringLiteral("T"), QStringLiteral("U"), QString::fromLatin1(text));
+        }
+        page.Results()->FlushPending();
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        QTableView* view = page.ResultsView();
+        view->selectRow(0);
+        const QImage image = view->viewport()->grab().toImage();
+        const QFontMetrics metrics(view->font());
+        const int margin = metrics.averageCharWidth();
+        const auto colourAt = [&](int row, int x) {
+            const QRect cell = view->visualRect(page.Results()->index(row, CTabPg3::kResult));
+            return image.pixelColor(cell.left() + x, cell.center().y());
+        };
+        const auto hasColour = [&](int row, int from, int to, const QColor& colour) {
+            for (int x = from; x < to; ++x) {
+                if (colourAt(row, x) == colour) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        const int catWidth = metrics.horizontalAdvance(QStringLiteral("cat"));
+        const int dogLeft = margin + metrics.horizontalAdvance(QStringLiteral("cat "));
+        const int afterText = margin + metrics.horizontalAdvance(QStringLiteral("cat dog")) + 20;
+        const QColor selection = view->palette().color(QPalette::Highlight);
+        QVERIFY(hasColour(0, margin, margin + catWidth, QColor(255, 255, 0)));
+        QVERIFY(hasColour(0, dogLeft, dogLeft + catWidth, QColor(102, 255, 255)));
+        QCOMPARE(colourAt(0, afterText), selection);
+        QCOMPARE(colourAt(1, afterText), QColor(Qt::white));  // the row not selected
+    }
+
     void eachRowKeepsTheWordsOfTheSearchThatFoundIt() {
         CMainWindow window;
         CTabPg3* page = window.ResultsPage();

@@ -343,6 +343,35 @@ echo "$*" >> '%2'
         QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
     }
 
+    void atTheMinimumSizeWithAdvancedBothListsKeepThreeRows() {
+        CMainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        CTabPg2* page = window.SearchPage();
+        page->advancedButton->click();
+        window.resize(window.minimumSize());
+        QTRY_COMPARE(window.size(), QSize(500, 300));
+        QCoreApplication::processEvents();
+        const struct {
+            const char* name;
+            QTableView* list;
+        } lists[] = {{"scan", page->scanView}, {"Remaining", page->remainingView}};
+        for (const auto& l : lists) {
+            const int rows =
+                l.list->viewport()->height() / l.list->verticalHeader()->defaultSectionSize();
+            QVERIFY2(rows >= 3,
+                     qPrintable(QStringLiteral("%1 list shows %2 rows").arg(l.name).arg(rows)));
+        }
+        // What does not fit scrolls, down to the list commands.
+        auto* scroller = page->findChild<QScrollArea*>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(scroller != nullptr);
+        QVERIFY(scroller->verticalScrollBar()->maximum() > 0);
+        scroller->verticalScrollBar()->setValue(scroller->verticalScrollBar()->maximum());
+        const QPoint bottom = page->deleteButton->mapTo(scroller->viewport(),
+                                                        QPoint(0, page->deleteButton->height()));
+        QVERIFY(bottom.y() <= scroller->viewport()->height());
+    }
+
     void startFromTheMenuShowsTheResultsPage() {
         test::MessageRecorder recorder;
         CMainWindow window;

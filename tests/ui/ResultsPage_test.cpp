@@ -281,88 +281,39 @@ private slots:
         QCOMPARE(colourAt(1), QColor(Qt::white));
     }
 
-    void aSelectedRowShowsTheSelectionAndKeepsItsColours() {
-        Settings().SearchText = "cat";
-        Settings().IncludeText = "dog";
-        CTabPg3 page;
-        page.resize(900, 300);
-        for (const char* text : {"cat dog", "cat dog"}) {
-            page.AppendResult(QStringLiteral("T"), QStringLiteral("U"), QString::fromLatin1(text));
-        }
-        page.Results()->FlushPending();
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        QTableView* view = page.ResultsView();
-        view->selectRow(0);
-        const QImage image = view->viewport()->grab().toImage();
-        const QFontMetrics metrics(view->font());
-        const int margin = metrics.averageCharWidth();
-        const auto colourAt = [&](int row, int x) {
-            const QRect cell = view->visualRect(page.Results()->index(row, CTabPg3::kResult));
-            return image.pixelColor(cell.left() + x, cell.center().y());
-        };
-        const auto hasColour = [&](int row, int from, int to, const QColor& colour) {
-            for (int x = from; x < to; ++x) {
-                if (colourAt(row, x) == colour) {
-                    return true;
-                }
-            }
-            return false;
-        };
-        const int catWidth = metrics.horizontalAdvance(QStringLiteral("cat"));
-        const int dogLeft = margin + metrics.horizontalAdvance(QStringLiteral("cat "));
-        const int afterText = margin + metrics.horizontalAdvance(QStringLiteral("cat dog")) + 20;
-        const QColor selection = view->palette().color(QPalette::Highlight);
-        QVERIFY(hasColour(0, margin, margin + catWidth, QColor(255, 255, 0)));
-        QVERIFY(hasColour(0, dogLeft, dogLeft + catWidth, QColor(102, 255, 255)));
-        QCOMPARE(colourAt(0, afterText), selection);
-        QCOMPARE(colourAt(1, afterText), QColor(Qt::white));  // the row not selected
-    }
-
-    void eachRowKeepsTheWordsOfTheSearchThatFoundIt() {
+    // Each row is drawn with the search item and Include words of the search
+    // that found it, selected or not.
+    void rowsKeepTheWordsOfTheirSearchAndTheirColoursWhenSelected() {
         CMainWindow window;
         CTabPg3* page = window.ResultsPage();
         window.SetActivePage(CMainWindow::kResultsPage);
-        const auto match = [&](const char* searchItem, const char* include, const char* text) {
-            Settings().SearchText = searchItem;
-            Settings().IncludeText = include;
+        for (const char* words : {"widget|blue|widget blue", "license||widget blue license"}) {
+            const QStringList parts = QString::fromLatin1(words).split(QLatin1Char('|'));
+            Settings().SearchText = parts[0].toStdString();
+            Settings().IncludeText = parts[1].toStdString();
             ResultRecord record;
-            record.title = "T";
             record.url = "http://a.example/";
-            record.description = text;
-            window.SearchPage()->Session().HandleMessage(WM_SEARCH_RESULT,
-                                                         static_cast<std::uintptr_t>(kResultMatch),
+            record.description = parts[2].toStdString();
+            window.SearchPage()->Session().HandleMessage(WM_SEARCH_RESULT, kResultMatch,
                                                          reinterpret_cast<std::intptr_t>(&record));
-        };
-        match("widget", "blue", "widget blue");
-        match("license", "", "widget blue license");
+        }
         page->AppendResult(QStringLiteral("T"), QStringLiteral("U"), QStringLiteral("x"));
         page->Results()->FlushPending();
-        struct Case {
-            const char* name;
-            int row;
-            const char* searchItem;
-            const char* include;
-        } cases[] = {
-            {"first search", 0, "widget", "blue"},
-            {"later search", 1, "license", ""},
-            {"row without its search's texts follows the current one", 2, "license", ""},
-        };
-        for (const Case& c : cases) {
-            QVERIFY2(page->RowSearchItem(c.row) == QLatin1String(c.searchItem), c.name);
-            QVERIFY2(page->RowIncludeText(c.row) == QLatin1String(c.include), c.name);
-        }
-        // The drawing uses them: the older row keeps its yellow and cyan.
+        QCOMPARE(page->RowSearchItem(0) + page->RowIncludeText(0), QStringLiteral("widgetblue"));
+        QCOMPARE(page->RowSearchItem(1) + page->RowIncludeText(1), QStringLiteral("license"));
+        QCOMPARE(page->RowSearchItem(2), QStringLiteral("license"));  // added without: current
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QTableView* view = page->ResultsView();
+        view->selectRow(0);
         const QImage image = view->viewport()->grab().toImage();
         const QFontMetrics metrics(view->font());
-        const int margin = metrics.averageCharWidth();
+        // True when `colour` shows under `word` (after `before`) in row `row`.
         const auto colourUnder = [&](int row, const QString& before, const QString& word,
                                      const QColor& colour) {
             const QRect cell = view->visualRect(page->Results()->index(row, CTabPg3::kResult));
-            const int left = cell.left() + margin + metrics.horizontalAdvance(before);
+            const int left =
+                cell.left() + metrics.averageCharWidth() + metrics.horizontalAdvance(before);
             for (int x = left; x < left + metrics.horizontalAdvance(word); ++x) {
                 if (image.pixelColor(x, cell.center().y()) == colour) {
                     return true;
@@ -371,11 +322,15 @@ private slots:
             return false;
         };
         const QColor yellow(255, 255, 0);
+        const QString tail(20, QLatin1Char(' '));
         QVERIFY(colourUnder(0, QString(), QStringLiteral("widget"), yellow));
         QVERIFY(colourUnder(0, QStringLiteral("widget "), QStringLiteral("blue"),
                             QColor(102, 255, 255)));
+        QVERIFY(colourUnder(0, QStringLiteral("widget blue"), tail,
+                            view->palette().color(QPalette::Highlight)));
         QVERIFY(!colourUnder(1, QString(), QStringLiteral("widget"), yellow));
         QVERIFY(colourUnder(1, QStringLiteral("widget blue "), QStringLiteral("license"), yellow));
+        QVERIFY(colourUnder(1, QStringLiteral("widget blue license"), tail, Qt::white));
     }
 
 private:

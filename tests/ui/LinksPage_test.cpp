@@ -389,20 +389,20 @@ void LinksPageTest::enginesLookedForWhereTheHelpPageIsThenHere() {
     QCOMPARE(CToolBarCtrlPage::EnginesFileCandidates(),
              QStringList({dir_.filePath("engines.qeg")}));
     qx::OpenUserSettings()->remove("Main/Path");
+    QTemporaryDir here;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(here.path());
     const QString bin = QCoreApplication::applicationDirPath();
     const QStringList expected = {
         bin + "/engines.qeg",
         QDir::cleanPath(bin + "/../share/quillex/engines.qeg"),
-        QDir::current().absoluteFilePath("engines.qeg"),
+        QDir(here.path()).absoluteFilePath("engines.qeg"),
     };
-    QCOMPARE(CToolBarCtrlPage::EnginesFileCandidates(), expected);
-    // Nothing anywhere: the first place is the one named.
-    QTemporaryDir here;
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(here.path());
+    const QStringList candidates = CToolBarCtrlPage::EnginesFileCandidates();
     const QString path = CToolBarCtrlPage::EnginesFilePath();
     QDir::setCurrent(previous);
-    QCOMPARE(path, expected.front());
+    QCOMPARE(candidates, expected);
+    QCOMPARE(path, expected.front());  // found nowhere: the first place is named
 }
 
 void LinksPageTest::engineQueries_data() {

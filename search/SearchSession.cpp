@@ -556,8 +556,7 @@ std::intptr_t SearchSession::OnSearchResult(std::uintptr_t kind, std::intptr_t l
         return 0;
     }
     std::lock_guard<std::recursive_mutex> pageLock(PageLock);
-    const std::string title = record->title;
-    const std::string url = record->url;
+    const std::string title = record->title, url = record->url;
     switch (kind) {
         case kResultDescribed:
             scanRows_.push_back({title, url, CleanDescription(record->description), {}});

@@ -1,14 +1,10 @@
-#include <QApplication>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolBar>
 #include <string>
 #include <vector>
@@ -111,7 +107,6 @@ private slots:
     void enginesInCurrentDirectoryWithoutPath();
     void enginesInFolderRecordedByInstall();
     void enginesFileMissing();
-    void enginesLookedForWhereTheHelpPageIsThenHere();
 
     void engineQueries_data();
     void engineQueries();
@@ -126,7 +121,6 @@ private slots:
     void loadFailureAndCancel();
     void loadBadFiles_data();
     void loadBadFiles();
-    void fileDialogsStartInTheFolderUsedLast();
 
 private:
     std::unique_ptr<CToolBarCtrlPage> page_;
@@ -385,26 +379,6 @@ void LinksPageTest::enginesFileMissing() {
     QCOMPARE(page_->List()->GetStateImage(0), C);  // a refused command changes nothing
 }
 
-void LinksPageTest::enginesLookedForWhereTheHelpPageIsThenHere() {
-    QCOMPARE(CToolBarCtrlPage::EnginesFileCandidates(),
-             QStringList({dir_.filePath("engines.qeg")}));
-    qx::OpenUserSettings()->remove("Main/Path");
-    QTemporaryDir here;
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(here.path());
-    const QString bin = QCoreApplication::applicationDirPath();
-    const QStringList expected = {
-        bin + "/engines.qeg",
-        QDir::cleanPath(bin + "/../share/quillex/engines.qeg"),
-        QDir(here.path()).absoluteFilePath("engines.qeg"),
-    };
-    const QStringList candidates = CToolBarCtrlPage::EnginesFileCandidates();
-    const QString path = CToolBarCtrlPage::EnginesFilePath();
-    QDir::setCurrent(previous);
-    QCOMPARE(candidates, expected);
-    QCOMPARE(path, expected.front());  // found nowhere: the first place is named
-}
-
 void LinksPageTest::engineQueries_data() {
     QTest::addColumn<QString>("searchItem");
     QTest::addColumn<QStringList>("expected");
@@ -592,50 +566,6 @@ void LinksPageTest::loadBadFiles() {
     QVERIFY(messages_.isEmpty());
     QCOMPARE(page_->List()->GetItemCount(), rows);
     QCOMPARE(page_->List()->GetSelectionMark(), rows - 1);
-}
-
-namespace {
-
-// Runs the real dialog of `kind` and returns the folder it showed at first;
-// the dialog is cancelled.
-QString FolderShownBy(LinksFileDialog::Kind kind) {
-    QString shown;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            shown = dialog->directory().absolutePath();
-            dialog->reject();
-        }
-    });
-    poll.start(10);
-    const QString chosen = LinksFileDialog::Ask(kind);
-    return chosen.isEmpty() ? shown : QStringLiteral("chose ") + chosen;
-}
-
-}  // namespace
-
-void LinksPageTest::fileDialogsStartInTheFolderUsedLast() {
-    qx::OpenUserSettings()->remove(LinksFileDialog::kLastFolderKey);
-    QCOMPARE(LinksFileDialog::StartFolder(), QDir::currentPath());
-    auto other = std::make_unique<QTemporaryDir>();
-    Fill(page_->List(), {{"http://a.com", "", "", C}});
-    dialogPath_ = other->filePath("mine.qxt");
-    page_->OnSave();
-    dialogPath_.clear();
-    page_->OnLoad();  // cancelled: the folder stays
-    QCOMPARE(LinksFileDialog::StartFolder(), other->path());
-    // The real dialogs open there.
-    LinksFileDialog::SetHook({});
-    const struct {
-        const char* name;
-        LinksFileDialog::Kind kind;
-    } dialogs[] = {{"Load", LinksFileDialog::Kind::Open}, {"Save", LinksFileDialog::Kind::Save}};
-    for (const auto& d : dialogs)
-        QVERIFY2(FolderShownBy(d.kind) == other->path(), d.name);
-    other.reset();  // a folder that has gone is not offered
-    for (const auto& d : dialogs)
-        QVERIFY2(FolderShownBy(d.kind) == QDir::currentPath(), d.name);
-    LinksFileDialog::SetHook([this](LinksFileDialog::Kind) { return dialogPath_; });
 }
 
 QTEST_MAIN(LinksPageTest)

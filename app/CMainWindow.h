@@ -86,6 +86,7 @@ private:
     CToolBarCtrlPage* links_;
     bool placementRestored_ = false;
     bool closing_ = false;
+    int shownPage_ = -1;  // the page whose tab was shown last
 };
 
 }  // namespace qx

@@ -168,6 +168,32 @@ TEST_F(BarHostDir, WithoutPathTheProgramIsLookedUpOnPath) {
     EXPECT_FALSE(ProgramLauncher::Start((dir_ / "missing").string(), "cats"));
 }
 
+TEST_F(BarHostDir, AProgramThatCannotStartIsExplainedInOneLine) {
+    struct Case {
+        const char* name;
+        std::string folder;
+        std::string tried;
+    };
+    const Case cases[] = {
+        {"no program in the folder", (dir_ / "empty").string(),
+         (dir_ / "empty" / "quillex").string()},
+        {"no folder and none on PATH", "", "quillex (looked up on PATH)"},
+    };
+    const std::string oldPath = std::getenv("PATH");
+    ::setenv("PATH", (dir_ / "empty").c_str(), 1);
+    for (const Case& c : cases) {
+        const Json reply =
+            Json::parse(BarHost(c.folder, &ProgramLauncher::Start)
+                            .Handle(Json{{"type", "launch"}, {"words", "cats"}}.dump()));
+        EXPECT_EQ(reply["started"], false) << c.name;
+        const std::string message = reply.value("message", "");
+        EXPECT_NE(message.find(c.tried + ":"), std::string::npos) << c.name << ": " << message;
+        EXPECT_NE(message.find("[Main] Path"), std::string::npos) << c.name << ": " << message;
+        EXPECT_EQ(message.find('\n'), std::string::npos) << c.name << ": " << message;
+    }
+    ::setenv("PATH", oldPath.c_str(), 1);
+}
+
 TEST_F(BarHostDir, TheHostsStandardOutputCarriesOnlyReplies) {
     const fs::path in = dir_ / "in", out = dir_ / "out";
     std::ofstream(in, std::ios::binary)

@@ -42,7 +42,33 @@ QString CMainApp::JoinArguments(int argc, char** argv) {
 }
 
 QString CMainApp::InstanceServerName() {
-    return QStringLiteral("quillex-instance-%1").arg(static_cast<qulonglong>(getuid()));
+    QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (display.isEmpty()) {
+        display = qEnvironmentVariable("DISPLAY");
+    }
+    return InstanceServerName(qEnvironmentVariable("XDG_RUNTIME_DIR"), display,
+                              static_cast<qulonglong>(getuid()));
+}
+
+QString CMainApp::InstanceServerName(const QString& runtimeDir, const QString& display,
+                                     qulonglong uid) {
+    // A display name may hold a path ("/tmp/launch-x/org.x:0"): only its
+    // harmless characters go into the socket's file name.
+    QString tag;
+    for (const QChar c : display) {
+        const bool plain = c.isLetterOrNumber() || c == QLatin1Char('.') || c == QLatin1Char(':') ||
+                           c == QLatin1Char('-');
+        tag += (plain && c.unicode() < 128) ? c : QLatin1Char('_');
+    }
+    if (tag.isEmpty()) {
+        tag = QStringLiteral("nodisplay");
+    }
+    if (!runtimeDir.isEmpty()) {
+        // The session's own folder: another login of the same user (a second
+        // desktop, ssh -X) has its own, so each runs its own instance.
+        return QStringLiteral("%1/quillex-instance-%2").arg(runtimeDir, tag);
+    }
+    return QStringLiteral("quillex-instance-%1-%2").arg(uid).arg(tag);
 }
 
 bool CMainApp::InitInstance() {

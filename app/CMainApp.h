@@ -9,7 +9,7 @@
 
 namespace qx {
 
-// The application object: splash, one instance per user session, the main
+// The application object: splash, one instance per login session and display, the main
 // window and the search started from the command line.
 class CMainApp : public QApplication {
     Q_OBJECT
@@ -31,8 +31,12 @@ public:
     // window's pages.
     void RunCommandLineSearch(const QString& words);
 
-    // The name of the per-user instance channel.
+    // The instance channel of this login session and display: a socket in
+    // $XDG_RUNTIME_DIR, else a per-user name in the temporary folder; both
+    // carry the display name.
     static QString InstanceServerName();
+    static QString InstanceServerName(const QString& runtimeDir, const QString& display,
+                                      qulonglong uid);
     // Joins arguments 1.. with single blanks.
     static QString JoinArguments(int argc, char** argv);
 

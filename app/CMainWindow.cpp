@@ -17,6 +17,7 @@
 #include "app/CPrefSheet.h"
 #include "app/CTabPg1.h"
 #include "app/CTabPg3.h"
+#include "app/GroupBoxTitle.h"
 #include "app/MessageBox.h"
 #include "app/Resources.h"
 #include "app/ResultsExportFile.h"
@@ -55,6 +56,7 @@ CMainWindow::CMainWindow(QWidget* parent)
     resize(kDefaultWidth, kDefaultHeight);
     BuildMenu();
     BuildTabs();
+    PutTitlesInBorders(this);
     SetCentralWidget(sheet_);
     SetActivePage(kSearchPage);
 }
@@ -147,6 +149,11 @@ void CMainWindow::SetActivePage(int index) {
 }
 
 void CMainWindow::OnPageChanged(int index) {
+    // The browser's status text ("Done") belongs to the Home tab only.
+    if (shownPage_ == kHomePage && index != kHomePage) {
+        StatusBar()->SetPaneText(0, QString::fromLatin1(kIdlePrompt));
+    }
+    shownPage_ = index;
     if (auto* page = qobject_cast<CPropertyPage*>(sheet_->widget(index))) {
         page->OnSetActive();
     }

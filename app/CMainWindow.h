@@ -90,6 +90,7 @@ private:
     SearchSummaryWindow* summary_;
     bool placementRestored_ = false;
     bool closing_ = false;
+    int shownPage_ = -1;  // the page whose tab was shown last
 };
 
 }  // namespace qx

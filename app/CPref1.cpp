@@ -4,12 +4,36 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QVBoxLayout>
 
 #include "app/CMainWindow.h"
+#include "app/GroupBoxTitle.h"
 #include "search/SearchSettings.h"
 
 namespace qx {
+
+namespace {
+
+// The own-name button's picture: a name badge bearing the program's mark, so
+// that it is not taken for the browser's home button.
+QIcon NameBadgeIcon() {
+    QPixmap badge(20, 20);
+    badge.fill(Qt::transparent);
+    QPainter painter(&badge);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QColor(0x1b, 0x3a, 0x6b));
+    painter.setBrush(Qt::white);
+    painter.drawRoundedRect(QRectF(1.5, 4.5, 17, 12), 2, 2);
+    painter.drawPixmap(QRect(3, 6, 9, 9), QPixmap(QStringLiteral(":/icons/quillex.png")));
+    for (int y : {8, 11, 14}) {
+        painter.drawLine(13, y, 16, y);
+    }
+    painter.end();
+    return QIcon(badge);
+}
+
+}  // namespace
 
 CPref1::CPref1(CMainWindow* mainWindow, QWidget* parent)
     : QWidget(parent),
@@ -19,13 +43,14 @@ CPref1::CPref1(CMainWindow* mainWindow, QWidget* parent)
       identity_(new QLineEdit(this)),
       ownName_(new QToolButton(this)),
       default_(new QToolButton(this)) {
-    ownName_->setIcon(QIcon(QStringLiteral(":/icons/home.png")));
+    ownName_->setIcon(NameBadgeIcon());
     ownName_->setAutoRaise(true);
     ownName_->setToolTip(QString::fromLatin1(kOwnName));
     default_->setText(QStringLiteral("Default"));
     default_->setAutoRaise(true);
 
     auto* group = new QGroupBox(QStringLiteral("ID"), this);
+    PutTitleInBorder(group);
     auto* groupLayout = new QGridLayout(group);
     groupLayout->addWidget(new QLabel(QStringLiteral("Identity:"), group), 0, 0);
     groupLayout->addWidget(identity_, 0, 1, 1, 3);

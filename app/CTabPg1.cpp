@@ -12,7 +12,7 @@ namespace qx {
 
 CTabPg1::CTabPg1(QWidget* parent)
     : CPropertyPage(parent),
-      record_(new QCheckBox(this)),
+      record_(new QCheckBox(QStringLiteral("Record"), this)),
       urlBox_(new QLineEdit(this)),
       browser_(new CWebBrowser2(this)) {
     auto* row = new QHBoxLayout;
@@ -94,7 +94,8 @@ void CTabPg1::OnNavigateComplete2(const QString& url) {
 }
 
 void CTabPg1::OnStatusTextChange(const QString& text) {
-    if (Owner() != nullptr) {
+    // A page still loading behind another tab leaves that tab's pane alone.
+    if (Owner() != nullptr && Owner()->ActivePage() == CMainWindow::kHomePage) {
         Owner()->StatusBar()->SetPaneText(0, text);
     }
 }

@@ -36,9 +36,10 @@ CTabPg3::CTabPg3(QWidget* parent)
     view_->setModel(model_);
     SizeReportColumns(view_, kColumnChars);
     view_->setItemDelegateForColumn(
-        kResult, new ResultHighlightDelegate(
-                     [] { return QString::fromStdString(Settings().SearchText); },
-                     [] { return QString::fromStdString(Settings().IncludeText); }, view_));
+        kResult,
+        new ResultHighlightDelegate(
+            [this](const QModelIndex& index) { return RowSearchItem(index.row()); },
+            [this](const QModelIndex& index) { return RowIncludeText(index.row()); }, view_));
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Results:"), this));
@@ -59,6 +60,26 @@ CTabPg3::CTabPg3(QWidget* parent)
 
 void CTabPg3::AppendResult(const QString& title, const QString& url, const QString& result) {
     model_->Append({title, url, result});
+}
+
+QStringList CTabPg3::RowCells(const MatchRow& row) {
+    return {QString::fromStdString(row.title), QString::fromStdString(row.url),
+            QString::fromStdString(row.description), QString::fromStdString(row.searchText),
+            QString::fromStdString(row.includeText)};
+}
+
+// A search never starts without a search item, so an empty one marks a row
+// that was added without its search's texts.
+QString CTabPg3::RowSearchItem(int row) const {
+    const QString own = model_->ShownCell(row, kSearchItemCell);
+    return own.isEmpty() ? QString::fromStdString(Settings().SearchText) : own;
+}
+
+QString CTabPg3::RowIncludeText(int row) const {
+    if (model_->ShownCell(row, kSearchItemCell).isEmpty()) {
+        return QString::fromStdString(Settings().IncludeText);
+    }
+    return model_->ShownCell(row, kIncludeCell);
 }
 
 void CTabPg3::SetCountText(const QString& text) {
@@ -103,8 +124,8 @@ void CTabPg3::OnLaunchAtMatch() {
     // Blanks and other characters of the page's address are escaped first;
     // the escapes it already has stay.
     const QByteArray address = QUrl(url, QUrl::TolerantMode).toEncoded();
-    UrlLauncher::OpenAsIs(QString::fromStdString(
-        TextFragmentUrl::Build(address.toStdString(), Settings().SearchText)));
+    UrlLauncher::OpenAsIs(QString::fromStdString(TextFragmentUrl::Build(
+        address.toStdString(), RowSearchItem(SelectedRow(view_)).toStdString())));
 }
 
 void CTabPg3::OnCopy() {

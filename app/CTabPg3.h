@@ -6,6 +6,7 @@
 
 #include "app/CPropertyPage.h"
 #include "app/RowTableModel.h"
+#include "search/RemainingRow.h"
 
 namespace qx {
 
@@ -14,11 +15,19 @@ class CTabPg3 : public CPropertyPage {
     Q_OBJECT
 public:
     enum Column { kTitle = 0, kUrl = 1, kResult = 2 };
+    // Cells of a row that no column shows: the texts its highlights use.
+    enum HiddenCell { kSearchItemCell = 3, kIncludeCell = 4 };
 
     explicit CTabPg3(QWidget* parent = nullptr);
 
-    // Rows are added by the search page as matches arrive.
+    // Rows are added by the search page as matches arrive. A row added
+    // without its search's texts is highlighted with the current search's.
     void AppendResult(const QString& title, const QString& url, const QString& result);
+    // A match's cells, the texts of its search included.
+    static QStringList RowCells(const MatchRow& row);
+    // The search item and Include text that the shown row `row` is drawn with.
+    QString RowSearchItem(int row) const;
+    QString RowIncludeText(int row) const;
     RowTableModel* Results() const { return model_; }
     QTableView* ResultsView() const { return view_; }
 

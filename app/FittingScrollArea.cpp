@@ -22,8 +22,9 @@ QSize FittingScrollArea::sizeHint() const {
 }
 
 QSize FittingScrollArea::minimumSizeHint() const {
-    // Short windows scroll the area rather than overlap what follows it.
-    return {0, verticalScrollBar()->sizeHint().height() * 2};
+    // Short windows scroll the area, down to about two lines of controls,
+    // rather than overlap what follows it.
+    return {0, 2 * (fontMetrics().height() + kLinePadding)};
 }
 
 void FittingScrollArea::resizeEvent(QResizeEvent* event) {

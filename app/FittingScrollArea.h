@@ -9,6 +9,9 @@ namespace qx {
 // when the window is too short to give it that height.
 class FittingScrollArea : public QScrollArea {
 public:
+    // Room around a line of text in a control (an edit box's frame and margin).
+    static constexpr int kLinePadding = 8;
+
     FittingScrollArea(QWidget* widget, QWidget* parent);
 
     QSize sizeHint() const override;

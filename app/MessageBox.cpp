@@ -1,6 +1,8 @@
 #include "app/MessageBox.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 
 #include "app/CMainWindow.h"
 
@@ -40,7 +42,25 @@ int QxMessageBox(const QString& text, QMessageBox::StandardButtons buttons, QxIc
     if (defaultButton != QMessageBox::NoButton) {
         box.setDefaultButton(defaultButton);
     }
+    GiveTheCaptionRoom(box);
     return box.exec();
+}
+
+int CaptionWidthNeeded(const QWidget& window) {
+    // Title bars draw the caption in a bold face on most desktops.
+    QFont title = window.font();
+    title.setBold(true);
+    return QFontMetrics(title).horizontalAdvance(window.windowTitle()) + kTitleBarButtonsWidth;
+}
+
+void GiveTheCaptionRoom(QMessageBox& box) {
+    // The box fixes its size from its layout, so a spacer as wide as the
+    // caption needs is what widens it.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(
+            new QSpacerItem(CaptionWidthNeeded(box), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+            grid->rowCount(), 0, 1, grid->columnCount());
+    }
 }
 
 QWidget* QxDialogOwner() {

@@ -25,6 +25,13 @@ int QxMessageBox(const QString& text, QMessageBox::StandardButtons buttons = QMe
                  QxIcon icon = QxIcon::None,
                  QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
+// A small box is only as wide as its text; some window managers (openbox)
+// then cut the caption to "Q…x". These give a window the width its title bar
+// needs for the whole caption, with room for the bar's icon and buttons.
+inline constexpr int kTitleBarButtonsWidth = 150;
+int CaptionWidthNeeded(const QWidget& window);
+void GiveTheCaptionRoom(QMessageBox& box);
+
 // The window that every dialog and message box of the program belongs to: the
 // open modal dialog, else the main window (none before it exists). Owned so, a
 // dialog stays above the window when that is kept on top, even while another

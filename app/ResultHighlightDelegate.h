@@ -10,8 +10,8 @@ namespace qx {
 class ResultHighlightDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    // Texts as they stood when the search started.
-    using TextSource = std::function<QString()>;
+    // A row's texts as they stood when the search that found it started.
+    using TextSource = std::function<QString(const QModelIndex&)>;
 
     ResultHighlightDelegate(TextSource searchItem, TextSource includeText,
                             QObject* parent = nullptr);

@@ -16,7 +16,15 @@ QString ProgramFolder() {
     if (!path.isEmpty()) {
         return path;
     }
-    return QCoreApplication::applicationDirPath();
+    const QString installed = InstalledProgramFolder();
+    return installed.isEmpty() ? QCoreApplication::applicationDirPath() : installed;
+}
+
+QString InstalledProgramFolder() {
+    const QString folder = QDir::cleanPath(
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../share/quillex")));
+    return QFileInfo(QDir(folder).filePath(QStringLiteral("engines.qeg"))).isFile() ? folder
+                                                                                    : QString();
 }
 
 QString HelpFilePath() {

@@ -14,8 +14,13 @@ namespace qx {
 std::unique_ptr<QSettings> OpenUserSettings();
 
 // The folder of the program's own files: [Main] Path when set and not empty,
-// otherwise the folder of the executable.
+// else the installed folder (InstalledProgramFolder), otherwise the folder of
+// the executable.
 QString ProgramFolder();
+
+// share/quillex beside the executable's bin folder when it holds the engines
+// file, as a package installs it without recording a Path; empty otherwise.
+QString InstalledProgramFolder();
 
 // The help page: in the program folder, or where an installation puts it
 // (share/quillex beside the executable's bin folder).

@@ -8,7 +8,7 @@ namespace qx {
 
 namespace {
 
-enum class ValueKind { kNone, kText, kInt, kIntPair };
+enum class ValueKind { kNone, kText, kInt, kIntPair, kThreeTexts };
 
 struct OptionSpec {
     const char* name;
@@ -20,25 +20,32 @@ struct OptionSpec {
     std::function<void(CliOptions&, const std::string&)> setText;
     std::function<void(CliOptions&, int)> setInt;
     std::function<void(CliOptions&, int, int)> setPair;
+    std::function<void(CliOptions&, std::vector<std::string>)> setTexts;
 };
 
 OptionSpec Flag(const char* name, const char* help, std::function<void(CliOptions&)> set) {
-    return {name, ValueKind::kNone, "", help, std::move(set), {}, {}, {}};
+    return {name, ValueKind::kNone, "", help, std::move(set), {}, {}, {}, {}};
 }
 
 OptionSpec Text(const char* name, const char* valueName, const char* help,
                 std::function<void(CliOptions&, const std::string&)> set) {
-    return {name, ValueKind::kText, valueName, help, {}, std::move(set), {}, {}};
+    return {name, ValueKind::kText, valueName, help, {}, std::move(set), {}, {}, {}};
 }
 
 OptionSpec Int(const char* name, const char* valueName, const char* help,
                std::function<void(CliOptions&, int)> set) {
-    return {name, ValueKind::kInt, valueName, help, {}, {}, std::move(set), {}};
+    return {name, ValueKind::kInt, valueName, help, {}, {}, std::move(set), {}, {}};
 }
 
 OptionSpec Pair(const char* name, const char* valueName, const char* help,
                 std::function<void(CliOptions&, int, int)> set) {
-    return {name, ValueKind::kIntPair, valueName, help, {}, {}, {}, std::move(set)};
+    return {name, ValueKind::kIntPair, valueName, help, {}, {}, {}, std::move(set), {}};
+}
+
+// An option followed by three separate arguments.
+OptionSpec ThreeTexts(const char* name, const char* valueNames, const char* help,
+                      std::function<void(CliOptions&, std::vector<std::string>)> set) {
+    return {name, ValueKind::kThreeTexts, valueNames, help, {}, {}, {}, {}, std::move(set)};
 }
 
 const std::vector<OptionSpec>& OptionTable() {
@@ -85,6 +92,16 @@ const std::vector<OptionSpec>& OptionTable() {
             [](CliOptions& o, int v) { o.repeatSeconds = v; }),
         Flag("--robot-exclusion", "obey the robot exclusion rule",
              [](CliOptions& o) { o.robotExclusion = true; }),
+        Flag("--obey-robots", "obey each site's robots.txt (Obey robots.txt)",
+             [](CliOptions& o) { o.obeyRobots = true; }),
+        Flag("--polite", "crawl politely: obey robots.txt",
+             [](CliOptions& o) { o.obeyRobots = true; }),
+        ThreeTexts("--robots-check", "FILE AGENT URL",
+                   "print whether the robots.txt FILE allows user agent AGENT to fetch URL "
+                   "(allowed or disallowed), and exit",
+                   [](CliOptions& o, std::vector<std::string> v) {
+                       o.robotsCheck = CliRobotsCheck{v[0], v[1], v[2]};
+                   }),
         Text("--identity", "TEXT", "the user agent sent with every request",
              [](CliOptions& o, const std::string& v) { o.identity = v; }),
         Text("--links", "FILE", "add every line of a link file as a start URL",
@@ -127,6 +144,8 @@ std::string ApplyValue(const OptionSpec& entry, const std::string& value, CliOpt
         case ValueKind::kText:
             entry.setText(options, value);
             return "";
+        case ValueKind::kThreeTexts:
+            return "";  // taken by TakeThreeTexts
         case ValueKind::kInt: {
             std::optional<int> number = ParseCliInt(value);
             if (!number) {
@@ -150,6 +169,24 @@ std::string ApplyValue(const OptionSpec& entry, const std::string& value, CliOpt
             return "";
         }
     }
+    return "";
+}
+
+// Takes the three arguments after args[i], moving i past them; returns an
+// error text or "".
+std::string TakeThreeTexts(const OptionSpec& entry, bool inlineValue,
+                           const std::vector<std::string>& args, std::size_t& i,
+                           CliOptions& options) {
+    if (inlineValue || i + 3 >= args.size()) {
+        return std::string(entry.name) + " needs three values " + entry.valueName;
+    }
+    if (args[i + 1].empty() || args[i + 3].empty()) {
+        return std::string(entry.name) + " needs a file name and a URL";
+    }
+    std::vector<std::string> values(args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                    args.begin() + static_cast<std::ptrdiff_t>(i) + 4);
+    i += 3;
+    entry.setTexts(options, std::move(values));
     return "";
 }
 
@@ -187,7 +224,7 @@ std::string CheckComplete(const CliOptions& options) {
     if (options.json && options.csv) {
         return "--json and --csv cannot be used together";
     }
-    if (options.help || options.version || options.commandLine) {
+    if (options.help || options.version || options.commandLine || options.robotsCheck) {
         return "";
     }
     if (!options.search) {
@@ -252,6 +289,13 @@ CliParseResult ParseCliOptions(const std::vector<std::string>& args) {
         // An option ends the limits of the URL before it.
         limitsTaken = 3;
         std::string value;
+        if (entry->kind == ValueKind::kThreeTexts) {
+            result.error = TakeThreeTexts(*entry, inlineValue.has_value(), args, i, options);
+            if (!result.error.empty()) {
+                return result;
+            }
+            continue;
+        }
         if (entry->kind == ValueKind::kNone) {
             if (inlineValue) {
                 result.error = std::string(entry->name) + " takes no value";

@@ -17,6 +17,14 @@ struct CliStartUrl {
     std::string width = "-1";
 };
 
+// `--robots-check FILE AGENT URL`: whether a robots.txt file lets a crawler
+// fetch a URL.
+struct CliRobotsCheck {
+    std::string file;
+    std::string agent;
+    std::string url;
+};
+
 // Everything the command line of quillex-cli can ask for. Unset optionals
 // leave the corresponding search-page control unchecked.
 struct CliOptions {
@@ -40,6 +48,8 @@ struct CliOptions {
     bool includeUrl = false;
     bool excludeUrl = false;
     bool robotExclusion = false;
+    bool obeyRobots = false;
+    std::optional<CliRobotsCheck> robotsCheck;
     std::optional<std::string> identity;
     std::optional<std::string> linksFile;
     std::optional<std::string> enginesFile;

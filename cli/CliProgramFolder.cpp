@@ -1,5 +1,7 @@
 #include "cli/CliProgramFolder.h"
 
+#include "links/EnginesFile.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -59,6 +61,19 @@ std::string CliProgramFolder::SettingsFile() {
     return base + "/Quillex/Quillex.ini";
 }
 
+std::string CliProgramFolder::InstalledBeside(const std::filesystem::path& executable) {
+    namespace fs = std::filesystem;
+    const fs::path dir = executable.parent_path();
+    for (const fs::path& relative :
+         {fs::path("../share/quillex"), fs::path("../../share/quillex")}) {
+        const fs::path folder = (dir / relative).lexically_normal();
+        std::error_code error;
+        if (fs::is_regular_file(folder / EnginesFile::kFileName, error))
+            return folder.string();
+    }
+    return "";
+}
+
 std::string CliProgramFolder::Find() {
     std::string settings = SettingsFile();
     if (!settings.empty()) {
@@ -66,10 +81,14 @@ std::string CliProgramFolder::Find() {
         if (file) {
             std::ostringstream text;
             text << file.rdbuf();
-            return PathFromIni(text.str());
+            std::string path = PathFromIni(text.str());
+            if (!path.empty())
+                return path;
         }
     }
-    return "";
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::canonical("/proc/self/exe", error);
+    return error ? std::string() : InstalledBeside(self);
 }
 
 }  // namespace qx

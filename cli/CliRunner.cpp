@@ -31,6 +31,9 @@ void ApplyPreferences(const CliOptions& options) {
     if (options.robotExclusion) {
         Prefs().UseRobotExclusion = 1;
     }
+    if (options.obeyRobots) {
+        Prefs().ObeyRobots = 1;
+    }
     if (options.identity) {
         Prefs().SetIdentity(*options.identity);
     }
@@ -59,6 +62,10 @@ void PrintSummary(const CliOptions& options) {
     std::fprintf(stderr, "Scanned: %d  Remaining: %d  Searches: %d  Matches: %d\n",
                  counters.ScannedCount.load(), counters.RemainingCount.load(),
                  counters.ActiveWorkers.load(), counters.MatchCount.load());
+    if (Prefs().ObeyRobots != 0) {
+        std::fprintf(stderr, "Disallowed by robots.txt: %d\n",
+                     counters.RobotsDisallowedCount.load());
+    }
     if (options.engineStats) {
         std::fprintf(stderr, "Engine: %lld rounds, %lld examinations counted against the cap\n",
                      counters.EngineRounds.load(), counters.EngineExaminationsCounted.load());

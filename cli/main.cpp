@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
+#include "cli/CliRobotsCheck.h"
 #include "cli/CliRunner.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +21,9 @@ int main(int argc, char** argv) {
     if (parsed.options.version) {
         std::printf("quillex-cli %s\n", QX_VERSION);
         return 0;
+    }
+    if (parsed.options.robotsCheck) {
+        return qx::RunRobotsCheck(*parsed.options.robotsCheck, stdout, stderr);
     }
     return qx::CliRunner(parsed.options).Run();
 }

@@ -8,8 +8,8 @@ packages=(
   libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libssl-dev
   qt6-base-dev qt6-webengine-dev qt6-charts-dev libgl-dev openssl ca-certificates
   xvfb xauth openbox x11-utils nginx-light
-  nlohmann-json3-dev chromium chromium-driver python3-selenium
-  python3
+  nlohmann-json3-dev chromium chromium-driver python3-selenium firefox-esr
+  python3 dpkg-dev file lintian
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(wget2 httrack)

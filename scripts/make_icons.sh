@@ -33,7 +33,8 @@ convert -size 16x16 xc:none -fill '#ffd800' -stroke '#b07000' \
 convert -size 16x16 xc:none -fill none -stroke '#2a8a3a' -strokewidth 2 \
   -draw "roundrectangle 1,5 9,11 3,3" -draw "roundrectangle 7,5 15,11 3,3" tab_links.png
 
-# The home-page button and the own-name button: a small house on a quill blue.
+# The home-page button: a small house on a quill blue. (The Preferences
+# own-name button draws its name badge in code.)
 convert -size 20x20 xc:none -fill '#ffffff' -stroke '#1b3a6b' \
   -draw "polygon 10,2 18,10 16,10 16,18 4,18 4,10 2,10" -fill '#e0502a' -stroke none \
   -draw "rectangle 8,12 12,18" home.png

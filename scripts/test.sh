@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build,
+# the Debian package's install and removal,
 # the core tests and a keep-alive soak crawl under AddressSanitizer+UBSan and
 # under ThreadSanitizer, and a short run of every fuzz target.
 set -euo pipefail
@@ -15,6 +16,8 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQX_WERROR=ON >/
 cmake --build build --parallel "$jobs"
 step "tests"
 ctest --test-dir build --output-on-failure --parallel "$jobs"
+step "Debian package: build, install, run, remove"
+tests/package/run.sh
 
 if [ "${QX_QUICK:-0}" != "1" ]; then
   step "core tests under AddressSanitizer and UBSan"

@@ -17,6 +17,7 @@
 #include "search/MatchedRoots.h"
 #include "search/PageWindow.h"
 #include "search/ResultRecord.h"
+#include "search/RobotsCache.h"
 #include "search/SearchItem.h"
 #include "search/SearchSettings.h"
 #include "search/ThreadPriority.h"
@@ -276,6 +277,24 @@ void CSearchThread::ReportConnectionFailed(std::string reason) {
     SendResult(kResultConnectionFailed, " ", " ", std::move(reason));
 }
 
+bool CSearchThread::RobotsForbid() {
+    std::string reason;
+    if (Prefs().ObeyRobots == 0 || RobotsAllowItem(*crawl_, item_, reason)) {
+        return false;
+    }
+    item_.done = 1;
+    ++Counters().RobotsDisallowedCount;
+    // The link was counted as queued when it was found; it is dropped here.
+    LinkDrops drops;
+    drops.listener = Tally().Listener();
+    drops.page = item_.foundOn.view();
+    --drops.queued;
+    drops.Drop(DropReason::kRobots, item_.url);
+    Tally().AddLinks(drops);
+    SendResult(kResultRobotsDisallowed, " ", " ", std::move(reason));
+    return true;
+}
+
 void CSearchThread::ProcessItem() {
     if (crawl_->AbortRequested) {
         ReportConnectionFailed("search closed");
@@ -286,6 +305,9 @@ void CSearchThread::ProcessItem() {
         return;
     }
     if (!PrepareFetchUrl(item_)) {
+        return;
+    }
+    if (RobotsForbid()) {
         return;
     }
     if (!ReadPageText(item_.work->server, item_.work->object)) {
@@ -470,6 +492,9 @@ void CSearchThread::DropNoindexLinks(bool robots, LinkDrops& drops) const {
 
 PageOutcome CSearchThread::Outcome() const {
     const auto sent = [this](int kind) { return (kindsSent_ & (1u << kind)) != 0; };
+    if (sent(kResultRobotsDisallowed)) {
+        return PageOutcome::kRobotsDisallowed;
+    }
     if (sent(kResultConnectionFailed)) {
         return PageOutcome::kFailed;
     }

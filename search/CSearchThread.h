@@ -65,6 +65,9 @@ public:
 private:
     void Run();
     void ReportConnectionFailed(std::string reason);
+    // With robots.txt obeyed: when the site's file forbids the prepared
+    // item, reports it as such (its links are not followed) and says true.
+    bool RobotsForbid();
     // Sets the item's done flag under QueueLock.
     void MarkDone();
     void SendResult(int kind, const std::string& description, const std::string& title,

@@ -2,6 +2,7 @@
 
 #include "search/MatchedRoots.h"
 #include "search/PageWindow.h"
+#include "search/SearchSettings.h"
 
 namespace qx {
 
@@ -63,6 +64,8 @@ bool CrawlState::WaitForThreads(std::chrono::milliseconds wait) {
 }
 
 void CrawlState::EngineStarting() {
+    Robots.Clear();
+    Counters().RobotsDisallowedCount = 0;
     std::lock_guard<std::mutex> lock(liveLock_);
     engineRunning_ = true;
 }

@@ -11,6 +11,7 @@
 
 #include "search/HttpFetcher.h"
 #include "search/QueueMutex.h"
+#include "search/RobotsCache.h"
 #include "search/SearchItem.h"
 
 namespace qx {
@@ -55,6 +56,9 @@ public:
     using PauseHook = std::function<void(std::chrono::microseconds)>;
     void SetPauseHook(PauseHook hook) { pauseHook_ = std::move(hook); }
 
+    // The robots.txt files read in the current search (when they are obeyed).
+    RobotsCache Robots;
+
     // Transfers in flight should give up (the page is closing).
     std::atomic<bool> AbortRequested{false};
 
@@ -76,6 +80,7 @@ public:
 
     // The engine thread of the current search has returned.
     void EngineEnded();
+    // A new search: its robots.txt files are read anew.
     void EngineStarting();
     bool EngineRunning() const;
     bool WaitForEngine(std::chrono::milliseconds wait);

@@ -147,8 +147,9 @@ SearchSummary CrawlTally::Snapshot(long long remaining) const {
     s.pagesNoMatch = page(PageOutcome::kNoMatch);
     s.pagesFailed = page(PageOutcome::kFailed);
     s.pagesNoRow = page(PageOutcome::kNoRow);
-    s.pagesFetched =
-        s.pagesMatched + s.pagesDescribed + s.pagesNoMatch + s.pagesFailed + s.pagesNoRow;
+    s.pagesRobotsDisallowed = page(PageOutcome::kRobotsDisallowed);
+    s.pagesFetched = s.pagesMatched + s.pagesDescribed + s.pagesNoMatch + s.pagesFailed +
+                     s.pagesNoRow + s.pagesRobotsDisallowed;
     for (int code = 0; code < kStatusCodes; ++code) {
         if (long long n = httpStatus_[static_cast<std::size_t>(code)].load(); n != 0) {
             s.failures.emplace_back("HTTP " + std::to_string(code), n);

@@ -14,11 +14,12 @@ namespace qx {
 
 // What a page gave, for the tally: one outcome per processed page.
 enum class PageOutcome : std::uint8_t {
-    kMatched,    // at least one match row
-    kDescribed,  // described rows, no match
-    kNoMatch,    // one "NO MATCH" row
-    kFailed,     // one "CONNECTION FAILED" row
-    kNoRow,      // no row at all (plain text without tags, a URL that cannot be prepared)
+    kMatched,           // at least one match row
+    kDescribed,         // described rows, no match
+    kNoMatch,           // one "NO MATCH" row
+    kFailed,            // one "CONNECTION FAILED" row
+    kNoRow,             // no row at all (plain text without tags, a URL that cannot be prepared)
+    kRobotsDisallowed,  // not fetched: the site's robots.txt forbids it
     kCount
 };
 

@@ -323,7 +323,7 @@ size_t HttpFetcher::Impl::OnHeader(char* data, size_t size, size_t count, void* 
             return 0;  // the body of a redirect is of no use
         }
         t.finalHeaders = true;
-        if (t.contentType.find("text") == std::string::npos) {
+        if (!t.limits->anyContentType && t.contentType.find("text") == std::string::npos) {
             t.stop = StopReason::RefusedType;
             return 0;  // only text is analysed, so the body is not downloaded
         }

@@ -41,6 +41,8 @@ struct FetcherLimits {
     int maxRedirects = 20;
     std::size_t maxBodyBytes = 32u << 20;  // counted after decompression
     std::string caFile;                    // empty: the system's CAs
+    // Read the body whatever its content type (robots.txt), not only text.
+    bool anyContentType = false;
     // When set and true, a transfer in flight gives up at its next progress
     // check and is not retried (the page that asked for it is closing).
     const std::atomic<bool>* abortFlag = nullptr;

@@ -42,6 +42,10 @@ struct MatchRow {
     std::string title;
     std::string url;
     std::string description;  // cleaned
+    // The search item and Include text of the search that found the row: a
+    // later search must not change how an older row is highlighted.
+    std::string searchText;
+    std::string includeText;
 };
 
 }  // namespace qx

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace qx {
@@ -12,7 +13,8 @@ struct ResultRecord {
     int matched = 0;
     std::string title = " ";  // " " when the page has none
     // For a failed page (kind 4), why it failed: "HTTP 404", "no such host",
-    // ... shown beside "CONNECTION FAILED", never in its place.
+    // ... shown beside "CONNECTION FAILED", never in its place; for a page
+    // robots.txt forbids (kind 5), "robots.txt" or why the file refused all.
     std::string reason;
 };
 
@@ -22,7 +24,20 @@ enum ResultKind : int {
     kResultMatch = 1,
     kResultDescribed = 3,
     kResultConnectionFailed = 4,
+    // A page the site's robots.txt forbids: not fetched, its links not followed.
+    kResultRobotsDisallowed = 5,
 };
+
+// Whether a result of this kind is a row of the scan list.
+constexpr bool IsScanRowKind(std::uintptr_t kind) {
+    return kind == kResultNoMatch || kind == kResultDescribed || kind == kResultConnectionFailed ||
+           kind == kResultRobotsDisallowed;
+}
+
+// The Result column of a page that was not read (kind 4 or 5).
+constexpr const char* UnreadPageResult(std::uintptr_t kind) {
+    return kind == kResultRobotsDisallowed ? "ROBOTS.TXT DISALLOWED" : "CONNECTION FAILED";
+}
 
 // Where the evaluation of a page sends its rows. The crawl engine turns these
 // into WM_SEARCH_RESULT sends to the page window.

@@ -556,8 +556,7 @@ std::intptr_t SearchSession::OnSearchResult(std::uintptr_t kind, std::intptr_t l
         return 0;
     }
     std::lock_guard<std::recursive_mutex> pageLock(PageLock);
-    const std::string title = record->title;
-    const std::string url = record->url;
+    const std::string title = record->title, url = record->url;
     switch (kind) {
         case kResultDescribed:
             scanRows_.push_back({title, url, CleanDescription(record->description), {}});
@@ -566,13 +565,12 @@ std::intptr_t SearchSession::OnSearchResult(std::uintptr_t kind, std::intptr_t l
             scanRows_.push_back({title, url, "NO MATCH", {}});
             break;
         case kResultConnectionFailed:
-            scanRows_.push_back({title, url, "CONNECTION FAILED", record->reason});
+        case kResultRobotsDisallowed:
+            scanRows_.push_back({title, url, UnreadPageResult(kind), record->reason});
             newMatches_.FetchFailed();
             break;
-        default:
-            break;
     }
-    if (kind == kResultDescribed || kind == kResultNoMatch || kind == kResultConnectionFailed) {
+    if (IsScanRowKind(kind)) {
         view_.RowAppended(SessionList::kScan, scanRows_.size() - 1);
     }
     if (noRemoveCopy_ != 1 && RemoveRemainingRow(url)) {
@@ -580,7 +578,8 @@ std::intptr_t SearchSession::OnSearchResult(std::uintptr_t kind, std::intptr_t l
     }
     if (kind == kResultMatch) {
         const int matches = ++Counters().MatchCount;
-        matchRows_.push_back({title, url, CleanDescription(record->description)});
+        matchRows_.push_back({title, url, CleanDescription(record->description),
+                              Settings().SearchText, Settings().IncludeText});
         view_.RowAppended(SessionList::kResults, matchRows_.size() - 1);
         view_.SetResultCountText(std::to_string(matches));
         const MatchRow& match = matchRows_.back();

@@ -42,6 +42,8 @@ struct SearchCounters {
     std::atomic<int> ScannedCount{0};
     std::atomic<int> RemainingCount{0};
     std::atomic<int> MatchCount{0};
+    // Pages of the current search not fetched because robots.txt forbids them.
+    std::atomic<int> RobotsDisallowedCount{0};
     // What the engine's last search did: its rounds, and the entries its
     // rounds examined that counted against Max Connections. Figures for
     // measuring the crawl, not shown on the page.
@@ -49,13 +51,18 @@ struct SearchCounters {
     std::atomic<long long> EngineExaminationsCounted{0};
 };
 
-// Preferences: reset at every program start, never stored.
+// Preferences: AlwaysOnTop, UseRobotExclusion and Identity are reset at every
+// program start and never stored; the desktop program keeps the polite
+// crawling ones in its settings file.
 class Preferences {
 public:
     static constexpr const char* kDefaultIdentity = "Microsoft Internet Explorer";
 
     std::atomic<int> AlwaysOnTop{0};
     std::atomic<int> UseRobotExclusion{0};
+    // Obey each site's robots.txt ("Obey robots.txt", off by default): with
+    // it off no robots.txt is ever requested.
+    std::atomic<int> ObeyRobots{0};
 
     // The user agent may be replaced while workers read it, so it is kept as
     // an immutable string swapped under a lock.

@@ -51,6 +51,9 @@ std::string SummaryText(const SearchSummary& s) {
     Line(out, "no match", s.pagesNoMatch, 2);
     Line(out, "failed", s.pagesFailed, 2);
     Line(out, "no row", s.pagesNoRow, 2);
+    if (s.pagesRobotsDisallowed != 0) {
+        Line(out, "robots.txt disallowed", s.pagesRobotsDisallowed, 2);
+    }
     for (const auto& [label, count] : s.failures) {
         Line(out, label, count, 4);
     }
@@ -80,6 +83,7 @@ std::string SummaryJson(const SearchSummary& s) {
     Member(out, "pages_no_match", number(s.pagesNoMatch));
     Member(out, "pages_failed", number(s.pagesFailed));
     Member(out, "pages_no_row", number(s.pagesNoRow));
+    Member(out, "pages_robots_disallowed", number(s.pagesRobotsDisallowed));
     std::string failures = "{";
     for (const auto& [label, count] : s.failures) {
         Member(failures, label, number(count));

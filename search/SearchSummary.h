@@ -20,6 +20,7 @@ struct SearchSummary {
     long long pagesNoMatch = 0;
     long long pagesFailed = 0;
     long long pagesNoRow = 0;
+    long long pagesRobotsDisallowed = 0;  // rows "ROBOTS.TXT DISALLOWED", not fetched
     // Failure label ("HTTP 404", "not text") and count, only those not 0.
     std::vector<std::pair<std::string, long long>> failures;
     long long startUrls = 0;

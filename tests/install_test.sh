@@ -3,6 +3,7 @@
 # engines file, help page and icons are there and [Main] Path names it; a
 # second install elsewhere keeps the recorded folder. The search bar's host
 # is registered and starts the installed program through the program folder.
+# What only the package installs (host manifests for every user) stays out.
 #
 #   tests/install_test.sh BUILD_DIR
 set -euo pipefail
@@ -21,9 +22,12 @@ settings="$XDG_CONFIG_HOME/Quillex/Quillex.ini"
 grep -qxF "Path=\"$folder\"" "$settings" || fail "Path not recorded: $(cat "$settings")"
 
 if [ -e "$build/bar/qxbar-host" ]; then
-  host="$folder/qxbar-host"
-  [ -x "$host" ] && [ -s "$folder/extension/manifest.json" ] && [ -s "$folder/quillex-search-bar.zip" ] ||
-    fail "the search bar is missing from the program folder"
+  host="$work/first prefix/lib/quillex/qxbar-host"
+  [ -x "$host" ] || fail "the search bar's host is missing"
+  for browser in chromium firefox; do
+    [ -s "$folder/extension-$browser/manifest.json" ] && [ -s "$folder/quillex-search-bar-$browser.zip" ] ||
+      fail "the search bar for $browser is missing from the program folder"
+  done
   for manifest in "$XDG_CONFIG_HOME/chromium/NativeMessagingHosts" \
       "$XDG_CONFIG_HOME/google-chrome/NativeMessagingHosts" "$HOME/.mozilla/native-messaging-hosts"; do
     grep -qF "\"path\": \"$host\"" "$manifest/quillex.qxbar.json" || fail "host not registered in $manifest"
@@ -42,6 +46,10 @@ sys.stdout.buffer.write(struct.pack("=I", len(body)) + body)' |
   for _ in $(seq 100); do [ -s "$work/started" ] && break; sleep 0.1; done
   [ "$(cat "$work/started" 2>/dev/null)" = "red  cars|" ] || fail "the installed program was not started"
 fi
+
+[ ! -e "$work/first prefix/etc" ] && [ ! -e "$work/first prefix/share/doc" ] &&
+  [ ! -e "$work/first prefix/lib/mozilla" ] ||
+  fail "a user's install holds the package's system files"
 
 cmake --install "$build" --prefix "$work/second" >/dev/null
 grep -qxF "Path=\"$folder\"" "$settings" || fail "a second install replaced the Path"

@@ -59,9 +59,9 @@ async function launchSearch(text) {
   if (text === "") return { shown: MSG_NO_WORDS };
   const reply = await askHost({ type: "launch", words: text });
   if (reply === null) return { shown: MSG_NO_HOST };
-  // Words the host refuses (too long, holding NUL) say why; a program that
-  // cannot be started shows nothing.
-  return { shown: reply.ok === false ? String(reply.error) : "" };
+  // Words the host refuses (too long, holding NUL) say why, and so does a
+  // program that cannot be started.
+  return { shown: String((reply.ok === false ? reply.error : reply.message) ?? "") };
 }
 
 async function search(windowId, text, fromHistory) {

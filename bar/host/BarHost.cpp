@@ -87,10 +87,20 @@ std::string BarHost::Launch(std::string_view words) {
     if (words.find('\0') != std::string_view::npos)
         return ErrorReply("The search words hold a NUL character.");
     const std::string trimmed(TrimWhiteSpace(words));
-    // A program that cannot be started is not the user's concern here: the
-    // bar shows nothing for it.
-    const bool started = starter_(ProgramLauncher::ProgramFor(programFolder_), trimmed);
-    return Dump(Json{{"ok", true}, {"started", started}});
+    const std::string program = ProgramLauncher::ProgramFor(programFolder_);
+    if (starter_(program, trimmed))
+        return Dump(Json{{"ok", true}, {"started", true}});
+    // Otherwise the popup would stay blank and the user would never learn
+    // why no search came up.
+    return Dump(Json{{"ok", true}, {"started", false}, {"message", NotStartedMessage(program)}});
+}
+
+std::string BarHost::NotStartedMessage(const std::string& program) {
+    const std::string tried =
+        program.find('/') == std::string::npos ? program + " (looked up on PATH)" : program;
+    return "QuillEx could not start " + tried +
+           ": install QuillEx or set [Main] Path in ~/.config/Quillex/Quillex.ini to the "
+           "folder that holds quillex.";
 }
 
 std::string BarHost::Learn(std::string_view location) {

@@ -13,6 +13,7 @@ namespace qx {
 // The native messaging host of the browser search bar. It knows two
 // messages from the bar's extension:
 //   {"type":"launch","words":"..."}   start the desktop program on the words
+//                                     (a "message" tells why it did not start)
 //   {"type":"learn","location":"..."} learn an engine from a result page
 // and answers each with one reply; anything else gets an error reply.
 class BarHost {
@@ -37,6 +38,9 @@ public:
     // passes the caller's origin first, Firefox the manifest's path and then
     // the extension's ID.
     static bool IsOurCaller(const std::vector<std::string>& args);
+
+    // The one line the bar shows when the program could not be started.
+    static std::string NotStartedMessage(const std::string& program);
 
 private:
     std::string Launch(std::string_view words);

@@ -2,6 +2,9 @@
 //
 //   qxbar-host --register     write the host manifests for this user
 //   qxbar-host --unregister   remove them
+//   qxbar-host --manifest chromium|firefox HOST_PATH
+//                             print one browser's host manifest (a package
+//                             installs them for every user)
 //   qxbar-host ORIGIN...      run for the browser (it passes the caller)
 
 #include "bar/host/BarHost.h"
@@ -40,6 +43,16 @@ int RunRegistration(bool registering) {
     return qx::HostRegistration::Register(self, targets, std::cerr) ? 0 : 1;
 }
 
+int PrintManifest(const std::string& browser, const std::string& hostPath) {
+    if ((browser != "chromium" && browser != "firefox") || hostPath.empty() ||
+        hostPath.front() != '/') {
+        std::cerr << "usage: qxbar-host --manifest chromium|firefox /ABSOLUTE/PATH/qxbar-host\n";
+        return 2;
+    }
+    std::cout << qx::HostRegistration::Manifest(hostPath, browser == "firefox");
+    return std::cout.flush() ? 0 : 1;
+}
+
 // The replies get the browser's pipe to themselves: standard output then
 // points at standard error, so that nothing else can slip into the stream.
 int TakeReplyChannel() {
@@ -71,8 +84,11 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--register" || args[0] == "--unregister"))
         return RunRegistration(args[0] == "--register");
+    if (args.size() == 3 && args[0] == "--manifest")
+        return PrintManifest(args[1], args[2]);
     if (!qx::BarHost::IsOurCaller(args)) {
-        std::cerr << "usage: qxbar-host --register | --unregister\n"
+        std::cerr << "usage: qxbar-host --register | --unregister"
+                     " | --manifest chromium|firefox HOST_PATH\n"
                      "The browser starts the host for the QuillEx Search Bar only.\n";
         return 2;
     }

@@ -4,6 +4,9 @@
 #include <optional>
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPushButton>
@@ -13,6 +16,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "app/CMainWindow.h"
+#include "app/CStatusPanes.h"
 #include "app/UserSettings.h"
 #include "links/EnginesFile.h"
 #include "links/LinkFile.h"
@@ -257,16 +262,45 @@ void CToolBarCtrlPage::OnSave() {
         LinksMessage::Show(QString::fromLatin1(LinksMessage::kFailedToCreate));
 }
 
-QString CToolBarCtrlPage::EnginesFilePath() {
-    // Without a configured folder the file is looked for in the current
-    // directory, as the search bar looks for it.
+QStringList CToolBarCtrlPage::EnginesFileCandidates() {
+    const QString name = FromBytes(std::string(EnginesFile::kFileName));
     const QString folder = OpenUserSettings()->value(QStringLiteral("Main/Path")).toString();
-    return FromBytes(EnginesFile::Location(ToBytes(folder)));
+    if (!folder.isEmpty())
+        return {FromBytes(EnginesFile::Location(ToBytes(folder)))};
+    // Without a configured folder the program's own files are where the help
+    // page is found; the current directory comes last, where the search bar of
+    // old wrote the file.
+    QStringList candidates;
+    const QString appDir = QCoreApplication::applicationDirPath();
+    for (const QString& dir : {QFileInfo(HelpFilePath()).absolutePath(), appDir,
+                               appDir + QStringLiteral("/../share/quillex"), QDir::currentPath()}) {
+        const QString path = QDir::cleanPath(QDir(dir).absoluteFilePath(name));
+        if (!candidates.contains(path))
+            candidates.append(path);
+    }
+    return candidates;
+}
+
+QString CToolBarCtrlPage::EnginesFilePath() {
+    const QStringList candidates = EnginesFileCandidates();
+    for (const QString& path : candidates) {
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return candidates.front();
 }
 
 void CToolBarCtrlPage::OnEngines() {
     std::optional<std::vector<std::string>> lines = EnginesFile::Read(ToBytes(EnginesFilePath()));
     if (!lines) {
+        // The box's text is fixed; the status bar says where we looked.
+        if (Owner() != nullptr) {
+            const QStringList tried = QFileInfo::exists(EnginesFilePath())
+                                          ? QStringList{EnginesFilePath()}
+                                          : EnginesFileCandidates();
+            Owner()->StatusBar()->SetPaneText(
+                0, QStringLiteral("Failed to open %1").arg(tried.join(QStringLiteral(", "))));
+        }
         LinksMessage::Show(QString::fromLatin1(LinksMessage::kFailedToOpen));
         return;
     }

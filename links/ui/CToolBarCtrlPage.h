@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -67,8 +68,11 @@ public:
     // The same for many lines at once, as one block in their order.
     void InsertLinkLines(std::vector<std::string>& lines);
 
-    // The engines file: in the [Main] Path folder of the user's settings, or
-    // in the current directory when that is not set.
+    // Where the engines file is looked for, in order: the [Main] Path folder
+    // of the user's settings alone when that is set; otherwise the places of
+    // the help page, then the current directory.
+    static QStringList EnginesFileCandidates();
+    // The first candidate that exists, else the first one.
     static QString EnginesFilePath();
 
 private:

@@ -1,9 +1,12 @@
 #include "links/ui/LinksFileDialog.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
 
 #include "app/MessageBox.h"
+#include "app/UserSettings.h"
 
 namespace qx {
 
@@ -23,6 +26,7 @@ QString RunDialog(LinksFileDialog::Kind kind) {
     // Opening needs an existing file; saving asks before replacing one.
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog.setDirectory(LinksFileDialog::StartFolder());
     dialog.selectFile(QString::fromLatin1(save ? LinksFileDialog::kSaveDefaultName
                                                : LinksFileDialog::kOpenDefaultName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -36,10 +40,20 @@ QString LinksFileDialog::NameFilter() {
     return QStringLiteral("QuillEx Links (*.qxt);;Text Files (*.txt);;All Files (*)");
 }
 
+QString LinksFileDialog::StartFolder() {
+    const QString last = OpenUserSettings()->value(QString::fromLatin1(kLastFolderKey)).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    return QDir::currentPath();
+}
+
 QString LinksFileDialog::Ask(Kind kind) {
-    if (InstalledHook())
-        return InstalledHook()(kind);
-    return RunDialog(kind);
+    const QString path = InstalledHook() ? InstalledHook()(kind) : RunDialog(kind);
+    if (!path.isEmpty()) {
+        OpenUserSettings()->setValue(QString::fromLatin1(kLastFolderKey),
+                                     QFileInfo(path).absolutePath());
+    }
+    return path;
 }
 
 void LinksFileDialog::SetHook(Hook hook) {

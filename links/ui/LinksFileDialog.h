@@ -6,7 +6,8 @@
 namespace qx {
 
 // The file dialogs of the links page's Load and Save. Tests replace them
-// with a function that names the file instead of a user.
+// with a function that names the file instead of a user; the folder of a
+// chosen file is remembered either way.
 class LinksFileDialog {
 public:
     enum class Kind { Open, Save };
@@ -16,6 +17,12 @@ public:
     static QString Ask(Kind kind);
     // An empty function restores the real dialogs.
     static void SetHook(Hook hook);
+
+    // The folder both dialogs start in: the one of the file chosen last (kept
+    // in the user's settings), or the current directory before the first
+    // choice or when that folder has gone.
+    static QString StartFolder();
+    static constexpr const char* kLastFolderKey = "Links/LastFolder";
 
     static QString NameFilter();
     static constexpr const char* kDefaultSuffix = "qxt";

@@ -22,6 +22,7 @@
 #include "links/ui/CListEditView.h"
 #include "links/ui/CToolBarCtrlPage.h"
 #include "search/ui/FailureReasons.h"
+#include "search/ui/SearchPageLayout.h"
 
 namespace qx {
 
@@ -105,29 +106,9 @@ CTabPg2::CTabPg2(QWidget* parent)
     SizeReportColumns(scanView, kScanChars);
     SizeReportColumns(remainingView, kRemainingChars);
 
-    auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("Search:"), this));
-    top->addWidget(searchEdit, 1);
-    for (QPushButton* button : {startButton, stopButton, clearButton, advancedButton, seButton}) {
-        top->addWidget(button);
-    }
     advanced_ = new FittingScrollArea(BuildAdvancedControls(), this);
     advanced_->hide();
-    // The advanced controls get the height they need; the lists share the rest.
-    for (QTableView* list : {scanView, remainingView}) {
-        list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
-    }
-
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(deleteButton, 1);
-    bottom->addWidget(toLinksButton, 1);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(advanced_);
-    layout->addWidget(scanView, 1);
-    layout->addWidget(remainingView, 1);
-    layout->addLayout(bottom);
+    SearchPageLayout::Build(*this, advanced_);
     ConnectCommands();
     ConnectPopup(scanView);
     ConnectPopup(remainingView);
@@ -550,10 +531,8 @@ QStringList CTabPg2::SessionRow(SessionList list, std::size_t index) const {
             return {FromStd(row.url), FromStd(row.depth), FromStd(row.maxDepth),
                     FromStd(row.width)};
         }
-        case SessionList::kResults: {
-            const MatchRow& row = session_->MatchRows()[index];
-            return {FromStd(row.title), FromStd(row.url), FromStd(row.description)};
-        }
+        case SessionList::kResults:
+            return CTabPg3::RowCells(session_->MatchRows()[index]);
     }
     return {};
 }

@@ -4,6 +4,7 @@
 #include "bar/host/HostRegistration.h"
 #include "bar/host/NativeMessaging.h"
 #include "bar/host/ProgramLauncher.h"
+#include "cli/CliProgramFolder.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -167,6 +168,32 @@ TEST_F(BarHostDir, WithoutPathTheProgramIsLookedUpOnPath) {
     EXPECT_FALSE(ProgramLauncher::Start((dir_ / "missing").string(), "cats"));
 }
 
+TEST_F(BarHostDir, AProgramThatCannotStartIsExplainedInOneLine) {
+    struct Case {
+        const char* name;
+        std::string folder;
+        std::string tried;
+    };
+    const Case cases[] = {
+        {"no program in the folder", (dir_ / "empty").string(),
+         (dir_ / "empty" / "quillex").string()},
+        {"no folder and none on PATH", "", "quillex (looked up on PATH)"},
+    };
+    const std::string oldPath = std::getenv("PATH");
+    ::setenv("PATH", (dir_ / "empty").c_str(), 1);
+    for (const Case& c : cases) {
+        const Json reply =
+            Json::parse(BarHost(c.folder, &ProgramLauncher::Start)
+                            .Handle(Json{{"type", "launch"}, {"words", "cats"}}.dump()));
+        EXPECT_EQ(reply["started"], false) << c.name;
+        const std::string message = reply.value("message", "");
+        EXPECT_NE(message.find(c.tried + ":"), std::string::npos) << c.name << ": " << message;
+        EXPECT_NE(message.find("[Main] Path"), std::string::npos) << c.name << ": " << message;
+        EXPECT_EQ(message.find('\n'), std::string::npos) << c.name << ": " << message;
+    }
+    ::setenv("PATH", oldPath.c_str(), 1);
+}
+
 TEST_F(BarHostDir, TheHostsStandardOutputCarriesOnlyReplies) {
     const fs::path in = dir_ / "in", out = dir_ / "out";
     std::ofstream(in, std::ios::binary)
@@ -236,6 +263,30 @@ TEST_F(BarHostDir, RegistrationWritesAndRemovesOnlyOurManifests) {
     EXPECT_TRUE(fs::exists(chromium / "other.json"));
     EXPECT_TRUE(fs::is_directory(firefox.parent_path()));
     EXPECT_TRUE(HostRegistration::Unregister(targets, log));
+}
+
+TEST_F(BarHostDir, TheInstalledProgramFolderIsFoundBesideTheProgramOrTheHost) {
+    // An installed tree: bin/ for the programs, lib/quillex/ for the host.
+    const fs::path usr = dir_ / "usr";
+    fs::create_directories(usr / "share" / "quillex");
+    std::ofstream(usr / "share" / "quillex" / "engines.qeg") << "http://a.test/?q=|search\r\n";
+    const std::string folder = (usr / "share" / "quillex").string();
+    struct Case {
+        const char* name;
+        fs::path executable;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"a program in bin/", usr / "bin" / "quillex-cli", folder},
+        {"the host in lib/quillex/", usr / "lib" / "quillex" / "qxbar-host", folder},
+        {"a program elsewhere", dir_ / "build" / "cli" / "quillex-cli", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CliProgramFolder::InstalledBeside(c.executable), c.expected) << c.name;
+
+    // A share/quillex without the engines file is not the program folder.
+    fs::remove(usr / "share" / "quillex" / "engines.qeg");
+    EXPECT_EQ(CliProgramFolder::InstalledBeside(usr / "bin" / "quillex-cli"), "");
 }
 
 TEST(BarHostCaller, OnlyOurExtensionMayStartTheHost) {

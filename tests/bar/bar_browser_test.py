@@ -141,6 +141,16 @@ def main():
                  "No Search words entered.")
         check(history()[0] == "" and len(launches()) == 4, "an empty search started something")
 
+        # No program where the settings point: the popup says so.
+        (config / "Quillex" / "Quillex.ini").write_text(f'[Main]\nPath="{work / "gone"}"\n')
+        words.send_keys("dogs" + Keys.ENTER)
+        wait_for("the program's absence", lambda: driver.find_element(
+            By.ID, "message").text.startswith("QuillEx could not start"))
+        text = driver.find_element(By.ID, "message").text
+        check(str(work / "gone" / "quillex") in text and "[Main] Path" in text, text)
+        (config / "Quillex" / "Quillex.ini").write_text(f'[Main]\nPath="{folder}"\n')
+        words.clear()
+
         # Learning: a result page for the product word becomes an engine.
         learn = driver.find_element(By.ID, "learn")
         learn.click()

@@ -46,6 +46,9 @@ TEST(CliOptionsTest, RejectsBadArgumentsWithClearMessage) {
         {"flag with value", {"--search", "x", "--json=yes", "http://h/"}, "takes no value"},
         {"single dash", {"--search", "x", "-", "http://h/"}, "\"-\""},
         {"short option", {"--search", "x", "-v", "http://h/"}, "-v"},
+        {"robots check short of a URL", {"--robots-check", "r.txt", "Bot"}, "three values"},
+        {"robots check inline", {"--robots-check=r.txt", "Bot", "/"}, "three values"},
+        {"robots check empty URL", {"--robots-check", "r.txt", "Bot", ""}, "a URL"},
     };
     for (const BadCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -121,6 +124,7 @@ TEST(CliOptionsTest, EveryControlReachesItsField) {
                                              "--repeat",
                                              "5",
                                              "--robot-exclusion",
+                                             "--obey-robots",
                                              "--identity",
                                              "Bot/1.0",
                                              "--json",
@@ -147,6 +151,7 @@ TEST(CliOptionsTest, EveryControlReachesItsField) {
     EXPECT_TRUE(o.excludeUrl);
     EXPECT_EQ(o.repeatSeconds, 5);
     EXPECT_TRUE(o.robotExclusion);
+    EXPECT_TRUE(o.obeyRobots);
     EXPECT_EQ(o.identity, "Bot/1.0");
     EXPECT_TRUE(o.json);
 }
@@ -157,7 +162,8 @@ TEST(CliOptionsTest, UnsetControlsStayUnchecked) {
     const CliOptions& o = result.options;
     EXPECT_FALSE(o.maxDepth || o.widthDepth || o.defaultWidth || o.maxConnections ||
                  o.maxRemaining || o.repeatSeconds || o.describeForward || o.engineRevs);
-    EXPECT_FALSE(o.stopOnMatch || o.itemInclude || o.noRemove || o.robotExclusion || o.json);
+    EXPECT_FALSE(o.stopOnMatch || o.itemInclude || o.noRemove || o.robotExclusion || o.json ||
+                 o.obeyRobots);
 }
 
 TEST(CliOptionsTest, HelpVersionAndFileSourcesNeedNoUrl) {
@@ -170,6 +176,7 @@ TEST(CliOptionsTest, HelpVersionAndFileSourcesNeedNoUrl) {
         {"command line alone", {"--command-line", "cats dogs"}},
         {"links file", {"--search", "x", "--links", "l.qxt"}},
         {"engines file", {"--search", "x", "--engines", "engines.qeg"}},
+        {"robots check", {"--robots-check", "r.txt", "Bot/1.0", "http://h/x"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -187,9 +194,21 @@ TEST(CliOptionsTest, UsageListsEveryOption) {
           "--describe",      "--engine-timing",   "--include-url",   "--exclude-url",
           "--repeat",        "--robot-exclusion", "--identity",      "--links",
           "--engines",       "--command-line",    "--json",          "--help",
-          "--version"}) {
+          "--version",       "--obey-robots",     "--polite",        "--robots-check"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
+}
+
+TEST(CliOptionsTest, RobotsCheckTakesThreeArgumentsAndPoliteObeysRobots) {
+    CliParseResult result =
+        ParseCliOptions({"--robots-check", "r.txt", "Bot/1.0", "http://h/x", "--polite"});
+    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_TRUE(result.options.robotsCheck);
+    EXPECT_EQ(result.options.robotsCheck->file, "r.txt");
+    EXPECT_EQ(result.options.robotsCheck->agent, "Bot/1.0");
+    EXPECT_EQ(result.options.robotsCheck->url, "http://h/x");
+    EXPECT_TRUE(result.options.startUrls.empty());  // the URL is the check's
+    EXPECT_TRUE(result.options.obeyRobots);
 }
 
 TEST(CliOptionsTest, IntegersAreStrict) {

@@ -35,8 +35,8 @@ std::string Describe(const SearchSummary& s) {
 // The rules that hold for any crawl.
 void ExpectFiguresAddUp(const SearchSummary& s) {
     EXPECT_EQ(s.linksSeen, s.linksQueued + s.LinksDropped()) << Describe(s);
-    EXPECT_EQ(s.pagesFetched,
-              s.pagesMatched + s.pagesDescribed + s.pagesNoMatch + s.pagesFailed + s.pagesNoRow);
+    EXPECT_EQ(s.pagesFetched, s.pagesMatched + s.pagesDescribed + s.pagesNoMatch + s.pagesFailed +
+                                  s.pagesNoRow + s.pagesRobotsDisallowed);
     long long failures = 0;
     for (const auto& [label, count] : s.failures) {
         failures += count;
@@ -49,7 +49,7 @@ TEST_F(SummaryTest, EveryDropReasonIsCountedOnceOnADeclaredSite) {
         const char* name;
         LoopbackSite::Pages site;
         std::function<void(SearchControls&)> set;
-        bool robots;
+        bool robots;  // Use Robot Exclusion (NOINDEX), and Obey robots.txt
         std::map<DropReason, long long> dropped;  // every other reason 0
         long long queued;                         // start URL included
         long long fetched;
@@ -84,6 +84,14 @@ TEST_F(SummaryTest, EveryDropReasonIsCountedOnceOnADeclaredSite) {
          {{DropReason::kNoindex, 2}},
          2,
          2},
+        {"robots.txt",
+         {{"/", {Links({"/private/a", "/ok"})}},
+          {"/robots.txt", {"User-agent: *\nDisallow: /private\n", "text/plain"}}},
+         nullptr,
+         true,
+         {{DropReason::kRobots, 1}},
+         2,
+         3},
         {"max depth",
          {{"/", {Links({"/d1"})}}, {"/d1", {Links({"/d2"})}}, {"/d2", {Links({"/x", "/y"})}}},
          [](SearchControls& c) {
@@ -143,6 +151,7 @@ TEST_F(SummaryTest, EveryDropReasonIsCountedOnceOnADeclaredSite) {
         NewSession();
         Counters().ActiveWorkers = 0;
         Prefs().UseRobotExclusion = c.robots ? 1 : 0;
+        Prefs().ObeyRobots = c.robots ? 1 : 0;
         AddStart(site.Url("/"));
         SearchControls controls = Controls();
         if (c.set) {
@@ -164,6 +173,7 @@ TEST_F(SummaryTest, EveryDropReasonIsCountedOnceOnADeclaredSite) {
         ExpectFiguresAddUp(s);
         view.messages.clear();
     }
+    Prefs().ObeyRobots = 0;
 }
 
 TEST_F(SummaryTest, PagesAreCountedByOutcomeAndFailuresByReason) {

@@ -102,6 +102,22 @@ private slots:
         QCOMPARE(home_->UrlBox()->text(), Url(site, "/"));
     }
 
+    void recordBoxIsLabelledAndTheStatusTextStaysOnHome() {
+        QVERIFY(!home_->RecordBox()->text().isEmpty());
+        window_->SetActivePage(CMainWindow::kHomePage);
+        emit home_->Browser()->StatusTextChange(QStringLiteral("Done"));
+        QCOMPARE(window_->StatusBar()->PaneText(0), QStringLiteral("Done"));
+        window_->SetActivePage(CMainWindow::kResultsPage);
+        QCOMPARE(window_->StatusBar()->PaneText(0), QStringLiteral("Ready"));
+        // A page still loading behind another tab leaves its pane alone.
+        emit home_->Browser()->StatusTextChange(QStringLiteral("Loading"));
+        QCOMPARE(window_->StatusBar()->PaneText(0), QStringLiteral("Ready"));
+        window_->SetActivePage(CMainWindow::kSearchPage);
+        window_->StatusBar()->SetPaneText(0, QStringLiteral("a search's own text"));
+        window_->SetActivePage(CMainWindow::kLinksPage);
+        QCOMPARE(window_->StatusBar()->PaneText(0), QStringLiteral("a search's own text"));
+    }
+
     void navigationRowCommands() {
         RequireEngine();
         test::LoopbackSite site(

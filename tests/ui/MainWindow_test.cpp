@@ -1,11 +1,17 @@
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QDesktopServices>
+#include <QHeaderView>
 #include <QMenu>
+#include <QMessageBox>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QtTest>
 
 #include "UiTestSupport.h"
 #include "UrlCatcher.h"
+#include "app/CMainApp.h"
 #include "app/CMainWindow.h"
 #include "app/CNetworkLink.h"
 #include "app/CStatusPanes.h"
@@ -285,6 +291,73 @@ echo "$*" >> '%2'
         window.Action(QStringLiteral("help"))->trigger();
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(catcher.urls, QList<QUrl>({QUrl::fromLocalFile(page.fileName())}));
+    }
+
+    // A second desktop or an ssh -X login of the same user is another session
+    // or display, so it gets a channel of its own.
+    void oneInstancePerLoginSessionAndDisplay() {
+        struct Case {
+            const char* runtimeDir;
+            const char* display;
+            qulonglong uid;
+            const char* expected;
+        } cases[] = {
+            {"/run/user/1000", ":0", 1000, "/run/user/1000/quillex-instance-:0"},
+            {"/run/user/1000", "localhost:10.0", 1000,
+             "/run/user/1000/quillex-instance-localhost:10.0"},
+            {"", ":1", 1000, "quillex-instance-1000-:1"},
+            {"", "", 7, "quillex-instance-7-nodisplay"},
+            {"/run/user/5", "/tmp/launch-q/org.x:0", 5,
+             "/run/user/5/quillex-instance-_tmp_launch-q_org.x:0"},
+        };
+        for (const Case& c : cases) {
+            QVERIFY2(
+                CMainApp::InstanceServerName(QLatin1String(c.runtimeDir), QLatin1String(c.display),
+                                             c.uid) == QLatin1String(c.expected),
+                c.expected);
+        }
+    }
+
+    void smallMessageBoxesShowTheWholeCaption() {
+        int width = 0;
+        int needed = 0;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                width = box->width();
+                needed = CaptionWidthNeeded(*box);
+                box->accept();
+            }
+        });
+        poll.start(10);
+        QxMessageBox(QStringLiteral("No item selected"));
+        QVERIFY(needed > kTitleBarButtonsWidth);
+        QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
+    }
+
+    void atTheMinimumSizeWithAdvancedBothListsKeepThreeRows() {
+        CMainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        CTabPg2* page = window.SearchPage();
+        page->advancedButton->click();
+        window.resize(window.minimumSize());
+        QTRY_COMPARE(window.size(), QSize(500, 300));
+        QCoreApplication::processEvents();
+        const struct {
+            const char* name;
+            QTableView* list;
+        } lists[] = {{"scan", page->scanView}, {"Remaining", page->remainingView}};
+        for (const auto& l : lists) {
+            const int rows =
+                l.list->viewport()->height() / l.list->verticalHeader()->defaultSectionSize();
+            QVERIFY2(rows >= 3,
+                     qPrintable(QStringLiteral("%1 list shows %2 rows").arg(l.name).arg(rows)));
+        }
+        // What does not fit scrolls.
+        auto* scroller = page->findChild<QScrollArea*>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(scroller != nullptr);
+        QVERIFY(scroller->verticalScrollBar()->maximum() > 0);
     }
 
     void startFromTheMenuShowsTheResultsPage() {

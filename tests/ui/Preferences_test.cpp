@@ -1,3 +1,4 @@
+#include <QGroupBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -5,9 +6,33 @@
 #include "app/CMainWindow.h"
 #include "app/CPref1.h"
 #include "app/CPrefSheet.h"
+#include "app/CTabPg1.h"
 #include "search/SearchSettings.h"
+#include "search/ui/CTabPg2.h"
 
 using namespace qx;
+
+namespace {
+
+// The topmost row of the group's frame, looked for near its right edge, away
+// from the title.
+int FrameTop(QGroupBox* group) {
+    const QImage image = group->grab().toImage();
+    const int x = image.width() - 10;
+    const QColor background = image.pixelColor(x, 0);
+    for (int y = 1; y < image.height(); ++y) {
+        if (image.pixelColor(x, y) != background) {
+            return y;
+        }
+    }
+    return image.height();
+}
+
+QImage IconImage(const QAbstractButton* button) {
+    return button->icon().pixmap(20, 20).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+}  // namespace
 
 class PreferencesTest : public QObject {
     Q_OBJECT
@@ -35,6 +60,30 @@ private slots:
         CPrefSheet sheet(&window);
         QVERIFY(sheet.Page()->RobotExclusionBox()->isChecked());
         QCOMPARE(sheet.Page()->IdentityText(), QStringLiteral("Other"));
+    }
+
+    void groupTitlesSitInTheBorderAndTheOwnNameButtonHasItsOwnIcon() {
+        CMainWindow window;
+        window.SetActivePage(CMainWindow::kSearchPage);
+        window.SearchPage()->advancedButton->click();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        CPrefSheet sheet(&window);
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        QGroupBox* groups[] = {window.SearchPage()->engineTimingGroup,
+                               sheet.Page()->findChild<QGroupBox*>()};
+        for (QGroupBox* group : groups) {
+            QVERIFY(group != nullptr);
+            // Across the title's middle, not below its text.
+            QVERIFY2(FrameTop(group) < group->fontMetrics().height() * 2 / 3,
+                     qPrintable(group->title()));
+        }
+        const auto* home =
+            window.HomePage()->findChild<QPushButton*>(QStringLiteral("homePageButton"));
+        QVERIFY(home != nullptr);
+        QVERIFY(!IconImage(sheet.Page()->OwnNameButton()).isNull());
+        QVERIFY(IconImage(sheet.Page()->OwnNameButton()) != IconImage(home));
     }
 
     void eachChangeEnablesApply() {

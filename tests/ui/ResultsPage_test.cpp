@@ -281,6 +281,58 @@ private slots:
         QCOMPARE(colourAt(1), QColor(Qt::white));
     }
 
+    // Each row is drawn with the search item and Include words of the search
+    // that found it, selected or not.
+    void rowsKeepTheWordsOfTheirSearchAndTheirColoursWhenSelected() {
+        CMainWindow window;
+        CTabPg3* page = window.ResultsPage();
+        window.SetActivePage(CMainWindow::kResultsPage);
+        for (const char* words : {"widget|blue|widget blue", "license||widget blue license"}) {
+            const QStringList parts = QString::fromLatin1(words).split(QLatin1Char('|'));
+            Settings().SearchText = parts[0].toStdString();
+            Settings().IncludeText = parts[1].toStdString();
+            ResultRecord record;
+            record.url = "http://a.example/";
+            record.description = parts[2].toStdString();
+            window.SearchPage()->Session().HandleMessage(WM_SEARCH_RESULT, kResultMatch,
+                                                         reinterpret_cast<std::intptr_t>(&record));
+        }
+        page->AppendResult(QStringLiteral("T"), QStringLiteral("U"), QStringLiteral("x"));
+        page->Results()->FlushPending();
+        QCOMPARE(page->RowSearchItem(0) + page->RowIncludeText(0), QStringLiteral("widgetblue"));
+        QCOMPARE(page->RowSearchItem(1) + page->RowIncludeText(1), QStringLiteral("license"));
+        QCOMPARE(page->RowSearchItem(2), QStringLiteral("license"));  // added without: current
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTableView* view = page->ResultsView();
+        view->selectRow(0);
+        const QImage image = view->viewport()->grab().toImage();
+        const QFontMetrics metrics(view->font());
+        // True when `colour` shows under `word` (after `before`) in row `row`.
+        const auto colourUnder = [&](int row, const QString& before, const QString& word,
+                                     const QColor& colour) {
+            const QRect cell = view->visualRect(page->Results()->index(row, CTabPg3::kResult));
+            const int left =
+                cell.left() + metrics.averageCharWidth() + metrics.horizontalAdvance(before);
+            for (int x = left; x < left + metrics.horizontalAdvance(word); ++x) {
+                if (image.pixelColor(x, cell.center().y()) == colour) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        const QColor yellow(255, 255, 0);
+        const QString tail(20, QLatin1Char(' '));
+        QVERIFY(colourUnder(0, QString(), QStringLiteral("widget"), yellow));
+        QVERIFY(colourUnder(0, QStringLiteral("widget "), QStringLiteral("blue"),
+                            QColor(102, 255, 255)));
+        QVERIFY(colourUnder(0, QStringLiteral("widget blue"), tail,
+                            view->palette().color(QPalette::Highlight)));
+        QVERIFY(!colourUnder(1, QString(), QStringLiteral("widget"), yellow));
+        QVERIFY(colourUnder(1, QStringLiteral("widget blue "), QStringLiteral("license"), yellow));
+        QVERIFY(colourUnder(1, QStringLiteral("widget blue license"), tail, Qt::white));
+    }
+
 private:
     std::unique_ptr<test::TemporaryUserSettings> settings_;
     test::UrlCatcher catcher_;

@@ -156,10 +156,14 @@ void FoldSchemeAndHost(std::string& url) {
 
 CSearchThread* CSearchThread::Launch(std::shared_ptr<CrawlState> crawl,
                                      std::shared_ptr<const SearchSettings> settings,
-                                     SearchItem& item) {
+                                     SearchItem& item, HostPacing::Turn turn) {
     const std::uint32_t id = crawl->NextThreadId();
     auto thread = std::make_unique<CSearchThread>(crawl, std::move(settings), item, id);
     CSearchThread* raw = thread.get();
+    if (turn.held) {
+        raw->turn_ = turn;
+        raw->hostKey_ = HostKeyOf(item.url);
+    }
     item.worker = raw;
     item.threadId = id;
     // The caller holds QueueLock, so the thread cannot report (and delete
@@ -213,11 +217,17 @@ void CSearchThread::Run() {
 int CSearchThread::WorkerProc() {
     item_.resultSent = 0;  // a repeated item is fetched again
     ProcessItem();
-    // The page is analysed; the item may wait in the queue long after.
-    item_.work.reset();
+    // The page is analysed; the item may wait in the queue long after. One
+    // that is to be fetched again keeps its time for that.
+    if (retryPending_) {
+        item_.work->pageText = std::string();
+    } else {
+        item_.work.reset();
+    }
     std::unique_lock<QueueMutex> lock = queueHold_.owns_lock()
                                             ? std::move(queueHold_)
                                             : std::unique_lock<QueueMutex>(crawl_->QueueLock);
+    ReturnTurn();
     item_.pageWindow->SendMessage(WM_WORKER_DONE, 0, reinterpret_cast<std::intptr_t>(&item_));
     // When the page has gone its handler did not run; leave the same state it
     // would have left, so the item can still be freed.
@@ -269,7 +279,14 @@ void CSearchThread::ProcessItem() {
     if (!PrepareFetchUrl(item_)) {
         return;
     }
+    if (!WaitForTurn()) {
+        ReportConnectionFailed("search closed");
+        return;
+    }
     if (!ReadPageText(item_.work->server, item_.work->object)) {
+        if (GoBackToQueue()) {
+            return;
+        }
         ReportConnectionFailed(item_.work->object.empty() ? "no path" : fetcher_.FailureReason());
     }
 }
@@ -281,6 +298,7 @@ int CSearchThread::ReadPageText(const std::string& server, const std::string& ob
         return 0;
     }
     const int status = fetcher_.FetchPage(item_.Work().scheme, server, item_.work->port, object);
+    NoteAnswer(status);
     if (status != 200) {
         return 0;
     }

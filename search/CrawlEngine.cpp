@@ -36,6 +36,7 @@ int CrawlEngine::EngineProc() {
     SearchCounters& counters = Counters();
     counters.EngineRounds = 0;
     counters.EngineExaminationsCounted = 0;
+    crawl_->Pacing.Begin(PoliteOptionsFromPrefs(), settings_->MaxConnections);
     if (counters.SearchActive != 0) {
         if (settings_->RepeatSeconds >= 0) {
             if (!StopSeen()) {
@@ -145,6 +146,8 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
     const int activeBefore = Counters().ActiveWorkers;
     int active = activeBefore;
     const std::size_t limit = std::min<std::size_t>(entries, kMaxExaminedPerRound);
+    const bool paced = crawl_->Pacing.Active();
+    const auto now = std::chrono::steady_clock::now();
     for (std::size_t examined = 0; examined < limit && !queue.empty(); ++examined) {
         if (cursor == queue.end()) {
             cursor = queue.begin();
@@ -165,18 +168,29 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
         } else if (item.running != 0) {
             ++cursor;
         } else if ((settings.StopOnMatch && crawl_->Roots().Contains(item.rootId)) ||
-                   seen.Contains(item.url)) {
+                   (item.retries == 0 && seen.Contains(item.url))) {
             item.done = 1;
             // A finished entry is only ever removed; its URL is not read
             // again, so the removal message takes it over.
             skipped.push_back(std::move(item.url));
             ++cursor;
+        } else if (RetryWaits(item, now)) {
+            ++cursor;  // stays queued: the server asked for a later try
         } else {
-            if (item.carriedOver == 0) {
+            HostPacing::Turn turn;
+            if (paced) {
+                turn = crawl_->Pacing.Take(HostKeyOf(item.url), now,
+                                           std::chrono::milliseconds(settings.EngineRevs));
+                if (!turn.held) {
+                    ++cursor;  // its host is busy: stays queued for a later round
+                    continue;
+                }
+            }
+            if (item.carriedOver == 0 && item.retries == 0) {
                 seen.Record(item.url);
             }
             item.running = 1;
-            cursor = StartWorker(cursor, true);
+            cursor = StartWorker(cursor, true, turn);
         }
     }
     Counters().EngineExaminationsCounted += active - activeBefore;
@@ -200,11 +214,18 @@ CrawlEngine::Cursor CrawlEngine::RemoveEntry(Cursor at) {
     return next == queue.end() ? queue.begin() : next;
 }
 
-CrawlEngine::Cursor CrawlEngine::StartWorker(Cursor at, bool countActive) {
+bool CrawlEngine::RetryWaits(const SearchItem& item, std::chrono::steady_clock::time_point now) {
+    return item.retries > 0 && item.work && item.work->notBefore > now;
+}
+
+CrawlEngine::Cursor CrawlEngine::StartWorker(Cursor at, bool countActive, HostPacing::Turn turn) {
     SearchItem& item = *at;
     try {
-        CSearchThread::Launch(crawl_, settings_, item);
+        CSearchThread::Launch(crawl_, settings_, item, turn);
     } catch (...) {
+        if (turn.held) {
+            crawl_->Pacing.GiveBack(HostKeyOf(item.url), turn);
+        }
         item.running = 0;
         crawl_->Page().ShowMessage(kCannotStartThread);
         return RemoveEntry(at);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "search/HostPacing.h"
 #include "search/SearchItem.h"
 
 namespace qx {
@@ -41,7 +42,9 @@ private:
     Cursor RemoveEntry(Cursor at);
     // Starts a worker for the entry under `at`; on failure tells the user and
     // drops the entry. Returns the cursor past the entry.
-    Cursor StartWorker(Cursor at, bool countActive);
+    Cursor StartWorker(Cursor at, bool countActive, HostPacing::Turn turn = {});
+    // A page refused for now waits for the time its server asked for.
+    static bool RetryWaits(const SearchItem& item, std::chrono::steady_clock::time_point now);
     void MarkAllDone();
 
     std::shared_ptr<CrawlState> crawl_;

@@ -49,13 +49,20 @@ struct SearchCounters {
     std::atomic<long long> EngineExaminationsCounted{0};
 };
 
-// Preferences: reset at every program start, never stored.
+// Preferences: reset at every program start, never stored, except the polite
+// crawling options, which the desktop keeps in its settings file.
 class Preferences {
 public:
     static constexpr const char* kDefaultIdentity = "Microsoft Internet Explorer";
+    static constexpr int kDefaultPerHost = 4;
 
     std::atomic<int> AlwaysOnTop{0};
     std::atomic<int> UseRobotExclusion{0};
+    // Polite crawling, read at Start; all off by default.
+    std::atomic<int> ObeyRobots{0};
+    std::atomic<int> PerHostOn{0};  // "Connections per host:"
+    std::atomic<int> PerHost{kDefaultPerHost};
+    std::atomic<int> SlowDown{0};  // "Slow down when asked"
 
     // The user agent may be replaced while workers read it, so it is kept as
     // an immutable string swapped under a lock.

@@ -33,6 +33,7 @@ void ApplyPreferences(const CliOptions& options) {
     if (options.identity) {
         Prefs().SetIdentity(*options.identity);
     }
+    ApplyPoliteOptions(options, Prefs());
 }
 
 void PrintSummary(const CliOptions& options) {

@@ -103,7 +103,7 @@ void CrawlEngine::MainLoop() {
         if (StopSeen()) {
             return;
         }
-        const auto pause = PauseBefore(roundBegan, period);
+        const auto pause = PauseBefore(roundBegan, RoundPeriod(period));
         const auto pauseBegan = std::chrono::steady_clock::now();
         crawl_->Pause(pause, stopSeen);
         // A wake-up later than asked counts as part of the round, so that the
@@ -148,6 +148,11 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
     const std::size_t limit = std::min<std::size_t>(entries, kMaxExaminedPerRound);
     const bool paced = crawl_->Pacing.Active();
     const auto now = std::chrono::steady_clock::now();
+    heldBack_ = false;
+    // A turn may start within the next round, which comes this soon when
+    // the host holds entries back.
+    const auto heldBackPeriod = std::min<std::chrono::microseconds>(
+        std::chrono::milliseconds(settings.EngineRevs), kHeldBackPeriod);
     for (std::size_t examined = 0; examined < limit && !queue.empty(); ++examined) {
         if (cursor == queue.end()) {
             cursor = queue.begin();
@@ -176,13 +181,14 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
             ++cursor;
         } else if (RetryWaits(item, now)) {
             ++cursor;  // stays queued: the server asked for a later try
+            heldBack_ = true;
         } else {
             HostPacing::Turn turn;
             if (paced) {
-                turn = crawl_->Pacing.Take(HostKeyOf(item.url), now,
-                                           std::chrono::milliseconds(settings.EngineRevs));
+                turn = crawl_->Pacing.Take(HostKeyOf(item.url), now, heldBackPeriod);
                 if (!turn.held) {
                     ++cursor;  // its host is busy: stays queued for a later round
+                    heldBack_ = true;
                     continue;
                 }
             }
@@ -212,6 +218,13 @@ CrawlEngine::Cursor CrawlEngine::RemoveEntry(Cursor at) {
     auto& queue = crawl_->PendingQueue;
     Cursor next = queue.erase(at);
     return next == queue.end() ? queue.begin() : next;
+}
+
+std::chrono::microseconds CrawlEngine::RoundPeriod(std::chrono::microseconds period) const {
+    // Entries that wait for their host get their turn as soon as it comes,
+    // not a whole round later: a host limited to 4 connections would
+    // otherwise get at most 4 requests per round.
+    return heldBack_ ? std::min<std::chrono::microseconds>(period, kHeldBackPeriod) : period;
 }
 
 bool CrawlEngine::RetryWaits(const SearchItem& item, std::chrono::steady_clock::time_point now) {

@@ -6,7 +6,7 @@
 # loopback server by its Include URL filter, once with its defaults and once
 # with --polite; wget2 (the peer, robots.txt read, 5 threads) crawls the same
 # depth. For each it prints the requests, the pages served (200), the 429
-# answers, pages lost (requested but never served), "CONNECTION FAILED" rows
+# answers, pages lost (refused with 429, never served), "CONNECTION FAILED" rows
 # caused by 429, robots.txt requests, the crawl's duration and its pages/s.
 #
 #   bench/polite/run.sh [--nodelay] [--skip-wget2]

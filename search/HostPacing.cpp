@@ -141,9 +141,14 @@ void HostPacing::CountGoodLocked(Host& h) {
         return;
     }
     // One step back towards the host's full pace per run of good answers.
+    // The gap shrinks by a quarter, not a half: a server that limits the
+    // rate tends to refuse again as soon as the gap falls below its own, so
+    // small steps keep the crawl close to that rate instead of swinging
+    // between twice and half of it.
     h.goodInRow = 0;
     h.limit = std::min(baseLimit_, h.limit + 1);
-    h.slowGap = h.slowGap <= Clock::duration(kFirstGap) ? Clock::duration::zero() : h.slowGap / 2;
+    h.slowGap =
+        h.slowGap <= Clock::duration(kLeastGap) ? Clock::duration::zero() : h.slowGap * 3 / 4;
 }
 
 void HostPacing::SetCrawlDelay(std::string_view host, std::chrono::milliseconds delay) {

@@ -36,6 +36,8 @@ public:
     static constexpr int kGoodAnswersToRecover = 20;
     static constexpr std::chrono::milliseconds kFirstGap{100};
     static constexpr std::chrono::milliseconds kMaxGap{10000};
+    // Recovering, a gap this small is dropped.
+    static constexpr std::chrono::milliseconds kLeastGap{10};
     static constexpr std::chrono::milliseconds kMaxCrawlDelay{30000};
     // The hint that suggests the options: shown once per search when more
     // than 1 in 20 fetches were refused, and at least this many.

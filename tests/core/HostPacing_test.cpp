@@ -102,8 +102,8 @@ TEST(HostPacingTest, RefusalsHalveTheLimitAndDoubleTheGapUntilGoodAnswersRecover
     // Each run of 20 good answers is one step back.
     const struct {
         int limit;
-        std::chrono::milliseconds gap;
-    } recovery[] = {{2, 5s}, {3, 2500ms}, {4, 1250ms}, {4, 625ms}};
+        std::chrono::nanoseconds gap;
+    } recovery[] = {{2, 7500ms}, {3, 5625ms}, {4, 4218750us}, {4, 3164062500ns}};
     for (const auto& r : recovery) {
         for (int i = 0; i < HostPacing::kGoodAnswersToRecover; ++i) {
             refuse(i % 2 == 0 ? 200 : 404);

@@ -6,7 +6,7 @@
 # loopback server by its Include URL filter, once with its defaults and once
 # with --polite; wget2 (the peer, robots.txt read, 5 threads) crawls the same
 # depth. For each it prints the requests, the pages served (200), the 429
-# answers, pages lost (refused with 429, never served), "CONNECTION FAILED" rows
+# answers, pages lost (their last answer a 429), "CONNECTION FAILED" rows
 # caused by 429, robots.txt requests, the crawl's duration and its pages/s.
 #
 #   bench/polite/run.sh [--nodelay] [--skip-wget2]
@@ -94,8 +94,8 @@ report() {
   requests=$(wc -l <"$ACCESS_LOG")
   ok=$(awk '$2 == 200' "$ACCESS_LOG" | wc -l)
   refused=$(awk '$2 == 429' "$ACCESS_LOG" | wc -l)
-  lost=$(awk '$2 == 200 { served[$3] = 1 } $2 == 429 { refused[$3] = 1 }
-    END { n = 0; for (u in refused) if (!(u in served)) n++; print n }' "$ACCESS_LOG")
+  lost=$(awk '{ last[$3] = $2 } END { n = 0; for (u in last) if (last[u] == 429) n++; print n }' \
+    "$ACCESS_LOG")
   robots=$(awk '$3 == "/robots.txt"' "$ACCESS_LOG" | wc -l)
   failed429="-"
   if [ -n "$out" ]; then

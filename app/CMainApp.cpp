@@ -9,6 +9,7 @@
 #include "app/CommandLineSearch.h"
 #include "app/Resources.h"
 #include "app/ScreenshotTour.h"
+#include "app/UserSettings.h"
 
 namespace qx {
 
@@ -79,6 +80,8 @@ bool CMainApp::InitInstance() {
     if (!CheckSingleInstance()) {
         return false;
     }
+    // Polite crawling is the one preference a user expects to last.
+    LoadPolitePrefs();
     try {
         mainWindow_ = new CMainWindow;
         mainWindow_->show();

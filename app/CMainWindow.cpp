@@ -205,6 +205,11 @@ void CMainWindow::ApplyPrefs(const CPref1& page) {
     if (!identity.isEmpty()) {
         Prefs().SetIdentity(identity.toStdString());
     }
+    Prefs().ObeyRobots = page.ObeyRobots();
+    Prefs().PerHostOn = page.PerHostOn();
+    Prefs().PerHost = page.PerHost();
+    Prefs().SlowDown = page.SlowDown();
+    SavePolitePrefs();
 }
 
 void CMainWindow::SetStayOnTop(bool onTop) {

@@ -42,7 +42,11 @@ CPref1::CPref1(CMainWindow* mainWindow, QWidget* parent)
       robotExclusion_(new QCheckBox(QStringLiteral("Use Robot Exclusion"), this)),
       identity_(new QLineEdit(this)),
       ownName_(new QToolButton(this)),
-      default_(new QToolButton(this)) {
+      default_(new QToolButton(this)),
+      obeyRobots_(new QCheckBox(QStringLiteral("Obey robots.txt"), this)),
+      perHostOn_(new QCheckBox(QStringLiteral("Connections per host:"), this)),
+      perHost_(new QSpinBox(this)),
+      slowDown_(new QCheckBox(QStringLiteral("Slow down when asked"), this)) {
     ownName_->setIcon(NameBadgeIcon());
     ownName_->setAutoRaise(true);
     ownName_->setToolTip(QString::fromLatin1(kOwnName));
@@ -67,6 +71,7 @@ CPref1::CPref1(CMainWindow* mainWindow, QWidget* parent)
     left->addWidget(alwaysOnTop_);
     left->addWidget(robotExclusion_);
     left->addWidget(group);
+    left->addWidget(MakePoliteGroup());
     left->addStretch(1);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
@@ -87,6 +92,34 @@ CPref1::CPref1(CMainWindow* mainWindow, QWidget* parent)
         identity_->setText(QString::fromLatin1(Preferences::kDefaultIdentity));
         SetModified(true);
     });
+}
+
+QWidget* CPref1::MakePoliteGroup() {
+    auto* group = new QGroupBox(QStringLiteral("Polite Crawling"), this);
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(obeyRobots_, 0, 0, 1, 2);
+    grid->addWidget(perHostOn_, 1, 0);
+    grid->addWidget(perHost_, 1, 1);
+    grid->addWidget(slowDown_, 2, 0, 1, 2);
+    grid->setColumnStretch(2, 1);
+
+    const Preferences& prefs = Prefs();
+    perHost_->setRange(1, 1000);
+    obeyRobots_->setChecked(prefs.ObeyRobots.load() != 0);
+    perHostOn_->setChecked(prefs.PerHostOn.load() != 0);
+    perHost_->setValue(prefs.PerHost.load());
+    perHost_->setEnabled(perHostOn_->isChecked());
+    slowDown_->setChecked(prefs.SlowDown.load() != 0);
+
+    const auto changed = [this] { SetModified(true); };
+    connect(obeyRobots_, &QCheckBox::clicked, this, changed);
+    connect(slowDown_, &QCheckBox::clicked, this, changed);
+    connect(perHostOn_, &QCheckBox::clicked, this, [this](bool on) {
+        perHost_->setEnabled(on);
+        SetModified(true);
+    });
+    connect(perHost_, &QSpinBox::valueChanged, this, changed);
+    return group;
 }
 
 void CPref1::OnApply() {

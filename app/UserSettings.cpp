@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "search/SearchSettings.h"
+
 namespace qx {
 
 std::unique_ptr<QSettings> OpenUserSettings() {
@@ -61,6 +63,40 @@ void SavePlacement(const QRect& placement) {
     settings->setValue(QStringLiteral("y"), placement.y());
     settings->setValue(QStringLiteral("x2"), placement.width());
     settings->setValue(QStringLiteral("y2"), placement.height());
+    settings->sync();
+}
+
+namespace {
+
+// The stored value when it is a number, else `fallback`.
+int StoredInt(QSettings& settings, const char* key, int fallback) {
+    bool ok = false;
+    const int value = settings.value(QString::fromLatin1(key)).toInt(&ok);
+    return ok ? value : fallback;
+}
+
+}  // namespace
+
+void LoadPolitePrefs() {
+    auto settings = OpenUserSettings();
+    settings->beginGroup(QStringLiteral("Polite"));
+    Preferences& prefs = Prefs();
+    prefs.ObeyRobots = StoredInt(*settings, "ObeyRobots", 0) != 0 ? 1 : 0;
+    prefs.PerHostOn = StoredInt(*settings, "PerHostOn", 0) != 0 ? 1 : 0;
+    const int perHost = StoredInt(*settings, "PerHost", Preferences::kDefaultPerHost);
+    prefs.PerHost = perHost >= 1 ? perHost : Preferences::kDefaultPerHost;
+    prefs.SlowDown = StoredInt(*settings, "SlowDown", 0) != 0 ? 1 : 0;
+}
+
+void SavePolitePrefs() {
+    auto settings = OpenUserSettings();
+    settings->beginGroup(QStringLiteral("Polite"));
+    const Preferences& prefs = Prefs();
+    settings->setValue(QStringLiteral("ObeyRobots"), prefs.ObeyRobots.load());
+    settings->setValue(QStringLiteral("PerHostOn"), prefs.PerHostOn.load());
+    settings->setValue(QStringLiteral("PerHost"), prefs.PerHost.load());
+    settings->setValue(QStringLiteral("SlowDown"), prefs.SlowDown.load());
+    settings->endGroup();
     settings->sync();
 }
 

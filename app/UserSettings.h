@@ -9,8 +9,9 @@
 namespace qx {
 
 // The per-user configuration file (~/.config/Quillex/Quillex.ini). It holds
-// the program folder ([Main] Path) and the main window's placement (x, y, x2,
-// y2); preferences are never stored.
+// the program folder ([Main] Path), the main window's placement (x, y, x2,
+// y2) and the polite crawling options ([Polite]); the other preferences are
+// never stored.
 std::unique_ptr<QSettings> OpenUserSettings();
 
 // The folder of the program's own files: [Main] Path when set and not empty,
@@ -29,5 +30,11 @@ QString HelpFilePath();
 // The placement of the main window: position and size of its client area.
 std::optional<QRect> LoadPlacement();
 void SavePlacement(const QRect& placement);
+
+// The polite crawling preferences from [Polite] (ObeyRobots, PerHostOn,
+// PerHost, SlowDown), and back. A missing or unreadable value keeps its
+// default (off, 4 per host).
+void LoadPolitePrefs();
+void SavePolitePrefs();
 
 }  // namespace qx

@@ -94,8 +94,6 @@ const std::vector<OptionSpec>& OptionTable() {
              [](CliOptions& o) { o.robotExclusion = true; }),
         Flag("--obey-robots", "obey each site's robots.txt (Obey robots.txt)",
              [](CliOptions& o) { o.obeyRobots = true; }),
-        Flag("--polite", "crawl politely: obey robots.txt",
-             [](CliOptions& o) { o.obeyRobots = true; }),
         ThreeTexts("--robots-check", "FILE AGENT URL",
                    "print whether the robots.txt FILE allows user agent AGENT to fetch URL "
                    "(allowed or disallowed), and exit",
@@ -104,6 +102,14 @@ const std::vector<OptionSpec>& OptionTable() {
                    }),
         Text("--identity", "TEXT", "the user agent sent with every request",
              [](CliOptions& o, const std::string& v) { o.identity = v; }),
+        Int("--per-host", "N", "Connections per host: at most N requests to one host at once",
+            [](CliOptions& o, int v) { o.perHost = v; }),
+        Flag("--slow-down",
+             "Slow down when asked: retry a 429 or 503 after its Retry-After (at most 3 "
+             "times) and slow its host down",
+             [](CliOptions& o) { o.slowDown = true; }),
+        Flag("--polite", "obey robots.txt, 4 connections per host and slow down when asked",
+             [](CliOptions& o) { o.polite = true; }),
         Text("--links", "FILE", "add every line of a link file as a start URL",
              [](CliOptions& o, const std::string& v) { o.linksFile = v; }),
         Text("--engines", "FILE", "add one start URL per engine of an engines file",
@@ -221,6 +227,9 @@ std::string CheckComplete(const CliOptions& options) {
         return "--repeat needs seconds (0 or more, or -1 for no repeat), not " +
                std::to_string(*options.repeatSeconds);
     }
+    if (options.perHost && *options.perHost < 1) {
+        return "--per-host needs 1 or more connections, not " + std::to_string(*options.perHost);
+    }
     if (options.json && options.csv) {
         return "--json and --csv cannot be used together";
     }
@@ -250,6 +259,22 @@ std::optional<int> ParseCliInt(const std::string& text) {
         return std::nullopt;
     }
     return value;
+}
+
+void ApplyPoliteOptions(const CliOptions& options, Preferences& prefs) {
+    if (options.polite) {
+        prefs.ObeyRobots = 1;
+        prefs.PerHostOn = 1;
+        prefs.PerHost = Preferences::kDefaultPerHost;
+        prefs.SlowDown = 1;
+    }
+    if (options.perHost) {
+        prefs.PerHostOn = 1;
+        prefs.PerHost = *options.perHost;
+    }
+    if (options.slowDown) {
+        prefs.SlowDown = 1;
+    }
 }
 
 CliParseResult ParseCliOptions(const std::vector<std::string>& args) {

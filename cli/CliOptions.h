@@ -6,6 +6,7 @@
 
 #include "search/RemainingRow.h"
 #include "search/SearchControls.h"
+#include "search/SearchSettings.h"
 
 namespace qx {
 
@@ -51,6 +52,9 @@ struct CliOptions {
     bool obeyRobots = false;
     std::optional<CliRobotsCheck> robotsCheck;
     std::optional<std::string> identity;
+    std::optional<int> perHost;  // Connections per host
+    bool slowDown = false;       // Slow down when asked
+    bool polite = false;         // all polite options, 4 per host
     std::optional<std::string> linksFile;
     std::optional<std::string> enginesFile;
     std::optional<std::string> commandLine;
@@ -85,6 +89,10 @@ SearchControls ToSearchControls(const CliOptions& options);
 // The Remaining rows of the URLs given as arguments, as the links page hands
 // them over: depth empty (Start writes "0"), limits as given ("-1" for none).
 std::vector<RemainingRow> StartRows(const CliOptions& options);
+
+// Sets the polite crawling preferences that the options ask for; the others
+// stay as they are. An explicit --per-host wins over the 4 of --polite.
+void ApplyPoliteOptions(const CliOptions& options, Preferences& prefs);
 
 // The usage text shown by --help.
 std::string CliUsage();

@@ -23,6 +23,13 @@ DialogAnswer CliPageView::AskYesNoCancel(const std::string& text) {
 }
 
 void CliPageView::SetStatusText(int pane, const std::string& text) {
+    if (pane == 0) {
+        // Pane 0's hints are rare and would be lost on the status line.
+        progress_.ClearLine();
+        std::fprintf(err_, "%s\n", text.c_str());
+        std::fflush(err_);
+        return;
+    }
     progress_.SetPane(pane, text);
 }
 

@@ -13,8 +13,8 @@ namespace qx {
 class SearchSession;
 
 // The search page without a window: rows go to stdout as they appear, message
-// boxes and the status line to stderr, and every question is answered Yes.
-// The session runs its handlers on the engine and worker threads, one at a
+// boxes, pane 0's hints and the status line to stderr, and every question is
+// answered Yes. The session runs its handlers on the engine and worker threads, one at a
 // time, so the calls arrive from those threads; the two flags are read by the
 // owner loop.
 class CliPageView : public SearchSessionView {

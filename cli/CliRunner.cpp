@@ -37,6 +37,7 @@ void ApplyPreferences(const CliOptions& options) {
     if (options.identity) {
         Prefs().SetIdentity(*options.identity);
     }
+    ApplyPoliteOptions(options, Prefs());
 }
 
 // --explain: each link not followed as a skip line on stdout. Workers may

@@ -17,7 +17,6 @@
 #include "search/MatchedRoots.h"
 #include "search/PageWindow.h"
 #include "search/ResultRecord.h"
-#include "search/RobotsCache.h"
 #include "search/SearchItem.h"
 #include "search/SearchSettings.h"
 #include "search/ThreadPriority.h"
@@ -174,10 +173,14 @@ void FoldSchemeAndHost(std::string& url) {
 
 CSearchThread* CSearchThread::Launch(std::shared_ptr<CrawlState> crawl,
                                      std::shared_ptr<const SearchSettings> settings,
-                                     SearchItem& item) {
+                                     SearchItem& item, HostPacing::Turn turn) {
     const std::uint32_t id = crawl->NextThreadId();
     auto thread = std::make_unique<CSearchThread>(crawl, std::move(settings), item, id);
     CSearchThread* raw = thread.get();
+    if (turn.held) {
+        raw->turn_ = turn;
+        raw->hostKey_ = HostKeyOf(item.url);
+    }
     item.worker = raw;
     item.threadId = id;
     // The caller holds QueueLock, so the thread cannot report (and delete
@@ -231,12 +234,21 @@ void CSearchThread::Run() {
 int CSearchThread::WorkerProc() {
     item_.resultSent = 0;  // a repeated item is fetched again
     ProcessItem();
-    Tally().AddPage(Outcome(), bodyBytes_);
-    // The page is analysed; the item may wait in the queue long after.
-    item_.work.reset();
+    // A page to be fetched again is counted once, with its last answer.
+    if (!retryPending_) {
+        Tally().AddPage(Outcome(), bodyBytes_);
+    }
+    // The page is analysed; the item may wait in the queue long after. One
+    // that is to be fetched again keeps its time for that.
+    if (retryPending_) {
+        item_.work->pageText = std::string();
+    } else {
+        item_.work.reset();
+    }
     std::unique_lock<QueueMutex> lock = queueHold_.owns_lock()
                                             ? std::move(queueHold_)
                                             : std::unique_lock<QueueMutex>(crawl_->QueueLock);
+    ReturnTurn();
     item_.pageWindow->SendMessage(WM_WORKER_DONE, 0, reinterpret_cast<std::intptr_t>(&item_));
     // When the page has gone its handler did not run; leave the same state it
     // would have left, so the item can still be freed.
@@ -277,24 +289,6 @@ void CSearchThread::ReportConnectionFailed(std::string reason) {
     SendResult(kResultConnectionFailed, " ", " ", std::move(reason));
 }
 
-bool CSearchThread::RobotsForbid() {
-    std::string reason;
-    if (Prefs().ObeyRobots == 0 || RobotsAllowItem(*crawl_, item_, reason)) {
-        return false;
-    }
-    item_.done = 1;
-    ++Counters().RobotsDisallowedCount;
-    // The link was counted as queued when it was found; it is dropped here.
-    LinkDrops drops;
-    drops.listener = Tally().Listener();
-    drops.page = item_.foundOn.view();
-    --drops.queued;
-    drops.Drop(DropReason::kRobots, item_.url);
-    Tally().AddLinks(drops);
-    SendResult(kResultRobotsDisallowed, " ", " ", std::move(reason));
-    return true;
-}
-
 void CSearchThread::ProcessItem() {
     if (crawl_->AbortRequested) {
         ReportConnectionFailed("search closed");
@@ -310,7 +304,14 @@ void CSearchThread::ProcessItem() {
     if (RobotsForbid()) {
         return;
     }
+    if (!WaitForTurn()) {
+        ReportConnectionFailed("search closed");
+        return;
+    }
     if (!ReadPageText(item_.work->server, item_.work->object)) {
+        if (GoBackToQueue()) {
+            return;
+        }
         ReportConnectionFailed(item_.work->object.empty() ? "no path" : fetcher_.FailureReason());
     }
 }
@@ -323,6 +324,7 @@ int CSearchThread::ReadPageText(const std::string& server, const std::string& ob
     }
     const int status = fetcher_.FetchPage(item_.Work().scheme, server, item_.work->port, object);
     bodyBytes_ = static_cast<long long>(fetcher_.Body().size());
+    NoteAnswer(status);
     if (status != 200) {
         return 0;
     }

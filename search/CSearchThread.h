@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "search/CrawlTally.h"
+#include "search/HostPacing.h"
 #include "search/HttpFetcher.h"
 #include "search/LinkDrops.h"
 #include "search/QueueMutex.h"
@@ -29,8 +30,10 @@ public:
     // id in the item and returns the object. Throws std::system_error (or
     // std::bad_alloc) when the thread cannot be created; the item is then
     // untouched apart from its worker fields being cleared again.
+    // `turn` is the item's host turn, when the engine took one.
     static CSearchThread* Launch(std::shared_ptr<CrawlState> crawl,
-                                 std::shared_ptr<const SearchSettings> settings, SearchItem& item);
+                                 std::shared_ptr<const SearchSettings> settings, SearchItem& item,
+                                 HostPacing::Turn turn = {});
 
     std::uint32_t ThreadId() const { return threadId_; }
     // Takes the worker off WorkerList, where Launch put it; false when it is
@@ -64,6 +67,17 @@ public:
 
 private:
     void Run();
+    // Polite crawling: waits for the start the host turn gives; false when
+    // the page closed meanwhile.
+    bool WaitForTurn();
+    // Counts the fetch's answer; the first time refusals pass the hint's
+    // share, status pane 0 says so.
+    void NoteAnswer(int status);
+    // A 429 or 503 with Slow down when asked: puts the item back in the queue
+    // for a later fetch instead of a row. False when it gets its row now.
+    bool GoBackToQueue();
+    // Under QueueLock: the host may start another request.
+    void ReturnTurn();
     void ReportConnectionFailed(std::string reason);
     // With robots.txt obeyed: when the site's file forbids the prepared
     // item, reports it as such (its links are not followed) and says true.
@@ -106,6 +120,10 @@ private:
     // Bit k set when a row of kind k was sent for the page.
     unsigned kindsSent_ = 0;
     long long bodyBytes_ = 0;
+    HostPacing::Turn turn_;
+    std::string hostKey_;  // set with a held turn
+    int status_ = 0;       // of the last fetch; 0 when none was sent
+    bool retryPending_ = false;
 };
 
 // Lower-cases the scheme and host of a URL in place; the path and query keep

@@ -38,6 +38,7 @@ int CrawlEngine::EngineProc() {
     counters.EngineRounds = 0;
     counters.EngineExaminationsCounted = 0;
     CountStartUrls();
+    crawl_->Pacing.Begin(PoliteOptionsFromPrefs(), settings_->MaxConnections);
     if (counters.SearchActive != 0) {
         if (settings_->RepeatSeconds >= 0) {
             if (!StopSeen()) {
@@ -114,7 +115,7 @@ void CrawlEngine::MainLoop() {
         if (StopSeen()) {
             return;
         }
-        const auto pause = PauseBefore(roundBegan, period);
+        const auto pause = PauseBefore(roundBegan, RoundPeriod(period));
         const auto pauseBegan = std::chrono::steady_clock::now();
         crawl_->Pause(pause, stopSeen);
         // A wake-up later than asked counts as part of the round, so that the
@@ -165,6 +166,13 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
         drops.Drop(reason, entry.url);
     };
     const std::size_t limit = std::min<std::size_t>(entries, kMaxExaminedPerRound);
+    const bool paced = crawl_->Pacing.Active();
+    const auto now = std::chrono::steady_clock::now();
+    heldBack_ = false;
+    // A turn may start within the next round, which comes this soon when
+    // the host holds entries back.
+    const auto heldBackPeriod = std::min<std::chrono::microseconds>(
+        std::chrono::milliseconds(settings.EngineRevs), kHeldBackPeriod);
     for (std::size_t examined = 0; examined < limit && !queue.empty(); ++examined) {
         if (cursor == queue.end()) {
             cursor = queue.begin();
@@ -186,7 +194,7 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
             ++cursor;
         } else if (const bool stopSkip =
                        settings.StopOnMatch && crawl_->Roots().Contains(item.rootId);
-                   stopSkip || seen.Contains(item.url)) {
+                   stopSkip || (item.retries == 0 && seen.Contains(item.url))) {
             // A page that queued no links is left not done and comes
             // back here after its fetch: it is no dropped link.
             if (item.threadId == 0) {
@@ -197,12 +205,24 @@ void CrawlEngine::Round(SeenBuckets& seen, Cursor& cursor, int& idleRounds,
             // again, so the removal message takes it over.
             skipped.push_back(std::move(item.url));
             ++cursor;
+        } else if (RetryWaits(item, now)) {
+            ++cursor;  // stays queued: the server asked for a later try
+            heldBack_ = true;
         } else {
-            if (item.carriedOver == 0) {
+            HostPacing::Turn turn;
+            if (paced) {
+                turn = crawl_->Pacing.Take(HostKeyOf(item.url), now, heldBackPeriod);
+                if (!turn.held) {
+                    ++cursor;  // its host is busy: stays queued for a later round
+                    heldBack_ = true;
+                    continue;
+                }
+            }
+            if (item.carriedOver == 0 && item.retries == 0) {
                 seen.Record(item.url);
             }
             item.running = 1;
-            cursor = StartWorker(cursor, true);
+            cursor = StartWorker(cursor, true, turn);
         }
     }
     Counters().EngineExaminationsCounted += active - activeBefore;
@@ -227,11 +247,25 @@ CrawlEngine::Cursor CrawlEngine::RemoveEntry(Cursor at) {
     return next == queue.end() ? queue.begin() : next;
 }
 
-CrawlEngine::Cursor CrawlEngine::StartWorker(Cursor at, bool countActive) {
+std::chrono::microseconds CrawlEngine::RoundPeriod(std::chrono::microseconds period) const {
+    // Entries that wait for their host get their turn as soon as it comes,
+    // not a whole round later: a host limited to 4 connections would
+    // otherwise get at most 4 requests per round.
+    return heldBack_ ? std::min<std::chrono::microseconds>(period, kHeldBackPeriod) : period;
+}
+
+bool CrawlEngine::RetryWaits(const SearchItem& item, std::chrono::steady_clock::time_point now) {
+    return item.retries > 0 && item.work && item.work->notBefore > now;
+}
+
+CrawlEngine::Cursor CrawlEngine::StartWorker(Cursor at, bool countActive, HostPacing::Turn turn) {
     SearchItem& item = *at;
     try {
-        CSearchThread::Launch(crawl_, settings_, item);
+        CSearchThread::Launch(crawl_, settings_, item, turn);
     } catch (...) {
+        if (turn.held) {
+            crawl_->Pacing.GiveBack(HostKeyOf(item.url), turn);
+        }
         item.running = 0;
         crawl_->Page().ShowMessage(kCannotStartThread);
         return RemoveEntry(at);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "search/HostPacing.h"
 #include "search/SearchItem.h"
 
 namespace qx {
@@ -22,6 +23,8 @@ class CrawlEngine {
 public:
     static constexpr int kIdleRoundsToFinish = 7;
     static constexpr int kMaxExaminedPerRound = 1000;
+    // The round period while entries wait for their host or for a retry.
+    static constexpr std::chrono::milliseconds kHeldBackPeriod{100};
 
     CrawlEngine(std::shared_ptr<CrawlState> crawl, std::shared_ptr<const SearchSettings> settings);
 
@@ -43,11 +46,17 @@ private:
     Cursor RemoveEntry(Cursor at);
     // Starts a worker for the entry under `at`; on failure tells the user and
     // drops the entry. Returns the cursor past the entry.
-    Cursor StartWorker(Cursor at, bool countActive);
+    Cursor StartWorker(Cursor at, bool countActive, HostPacing::Turn turn = {});
+    // The period of the next round: shorter after a round that held entries
+    // back for their hosts.
+    std::chrono::microseconds RoundPeriod(std::chrono::microseconds period) const;
+    // A page refused for now waits for the time its server asked for.
+    static bool RetryWaits(const SearchItem& item, std::chrono::steady_clock::time_point now);
     void MarkAllDone();
 
     std::shared_ptr<CrawlState> crawl_;
     std::shared_ptr<const SearchSettings> settings_;
+    bool heldBack_ = false;  // the last round left entries for their hosts
 };
 
 }  // namespace qx

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 
+#include "search/HostPacing.h"
 #include "search/HttpFetcher.h"
 #include "search/QueueMutex.h"
 #include "search/RobotsCache.h"
@@ -38,6 +39,8 @@ public:
     std::list<SearchItem> PendingQueue;
     // Running workers in start order; removed on WM_WORKER_DONE.
     std::list<CSearchThread*> WorkerList;
+    // Per-host limits and gaps of the current search (polite crawling).
+    HostPacing Pacing;
 
     PageWindow& Page() const { return *page_; }
     MatchedRoots& Roots() const { return *matchedRoots_; }

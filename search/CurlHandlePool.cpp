@@ -1,5 +1,7 @@
 #include "search/CurlHandlePool.h"
 
+#include "search/HttpFetcher.h"
+
 #include <iterator>
 #include <mutex>
 #include <vector>
@@ -120,3 +122,13 @@ CURLSH* WorkerShare() {
 }
 
 }  // namespace qx::curl_handles
+
+namespace qx {
+
+// Here with the handles whose library it sets up, before any of them exists.
+void HttpFetcher::GlobalInit() {
+    static const CURLcode rc = curl_global_init(CURL_GLOBAL_DEFAULT);
+    (void)rc;
+}
+
+}  // namespace qx

@@ -581,14 +581,17 @@ bool HttpFetcher::BodyTruncated() const {
     return impl_->truncated;
 }
 
+std::string HttpFetcher::LastHeader(const char* name) const {
+    curl_header* h = nullptr;
+    CURL* handle = impl_->handle.get();
+    const bool found =
+        handle && curl_easy_header(handle, name, 0, CURLH_HEADER, -1, &h) == CURLHE_OK;
+    return found ? std::string(h->value) : std::string();
+}
+
 void HttpFetcher::CloseAll() {
     impl_->handle.reset();
     impl_->headers.reset();
-}
-
-void HttpFetcher::GlobalInit() {
-    static const CURLcode rc = curl_global_init(CURL_GLOBAL_DEFAULT);
-    (void)rc;
 }
 
 }  // namespace qx

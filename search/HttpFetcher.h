@@ -86,6 +86,9 @@ public:
     const std::string& FailureReason() const;
     // True when the body was cut at maxBodyBytes.
     bool BodyTruncated() const;
+    // A header of the last response ("" when it had none), such as the
+    // Retry-After of a 429.
+    std::string LastHeader(const char* name) const;
 
     void CloseAll();
 

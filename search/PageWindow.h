@@ -18,6 +18,9 @@ enum : unsigned {
     // done without starting them (duplicates, Stop-on-Match skips). lParam
     // points to a std::vector<SharedUrl> of their URLs, valid for the send.
     WM_REMOVE_REMAINING = WM_USER + 25,
+    // Worker → page: a status bar text. wParam is the pane, lParam points to
+    // the std::string text, valid for the send.
+    WM_STATUS_TEXT = WM_USER + 26,
 };
 
 // The search page as the engine and the workers see it. Every call is

@@ -149,6 +149,11 @@ bool RobotsAllowItem(CrawlState& crawl, const SearchItem& item, std::string& rea
                                       RobotsProductToken(Prefs().Identity()));
         },
         wait);
+    // The site's Crawl-delay spaces this host's requests from now on (when
+    // the per-host limit is on; the pacing ignores it otherwise).
+    if (const auto delay = verdict->rules.CrawlDelay(); delay && delay->count() > 0) {
+        crawl.Pacing.SetCrawlDelay(HostKeyOf(item.url.view()), *delay);
+    }
     if (verdict->rules.Allowed(RobotsPathOf(work.object))) {
         return true;
     }

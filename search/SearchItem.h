@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -37,6 +38,9 @@ struct SearchItem {
         std::string scheme;    // "http" or "https", filled before the fetch
         int serviceType = kServiceUnknown;
         std::uint16_t port = 0;
+        // A page refused with 429 or 503 is fetched again no earlier than
+        // this; its work is kept until then.
+        std::chrono::steady_clock::time_point notBefore{};
     };
 
     PageWindow* pageWindow = nullptr;  // every message about this item goes here
@@ -60,14 +64,18 @@ struct SearchItem {
     std::int8_t levelsLimited = 0;  // 1 when the countdown applies
     std::int8_t matchMode = 0;      // 0..7
     std::int8_t matched = 0;        // set by the evaluation when a fragment matched
-    // Set by the worker when it sends a result for the item; the page then
-    // takes the item's Remaining row off, else its WM_WORKER_DONE does.
+    // Set by the worker when it sends a result for the item, or when the item
+    // goes back to the queue to be fetched again; the page then leaves the
+    // item's Remaining row to that result, else its WM_WORKER_DONE takes it off.
     std::int8_t resultSent = 0;
     // Flags shared between engine, workers and the page; guarded by QueueLock
     // but atomic so that the unlocked reads of a worker's own item stay defined.
     std::atomic<std::uint8_t> running{0};
     std::atomic<std::uint8_t> done{0};
     std::atomic<std::uint8_t> carriedOver{0};
+    // How often the page was fetched again after a 429 or 503 (Slow down when
+    // asked). A retried item is no duplicate of itself.
+    std::int8_t retries = 0;
 
     PageWork& Work() {
         if (!work) {

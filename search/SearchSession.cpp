@@ -488,6 +488,9 @@ std::intptr_t SearchSession::HandleMessage(unsigned msg, std::uintptr_t wParam,
             return OnRepeatCountdown(wParam);
         case WM_REMOVE_REMAINING:
             return OnRemoveRemaining(lParam);
+        case WM_STATUS_TEXT:
+            view_.SetStatusText(static_cast<int>(wParam), *reinterpret_cast<std::string*>(lParam));
+            return 0;
         default:
             return 0;
     }

@@ -41,7 +41,8 @@ public:
         return DialogAnswer::kNo;
     }
 
-    // Status bar panes 1 "Scanned: %d", 2 "Remaining: %d", 3 "Searches: %d".
+    // Status bar panes 1 "Scanned: %d", 2 "Remaining: %d", 3 "Searches: %d";
+    // pane 0 gets the hint that servers ask the crawl to slow down.
     virtual void SetStatusText(int pane, const std::string& text) {
         (void)pane;
         (void)text;

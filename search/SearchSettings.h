@@ -51,18 +51,20 @@ struct SearchCounters {
     std::atomic<long long> EngineExaminationsCounted{0};
 };
 
-// Preferences: AlwaysOnTop, UseRobotExclusion and Identity are reset at every
-// program start and never stored; the desktop program keeps the polite
-// crawling ones in its settings file.
+// Preferences: reset at every program start, never stored, except the polite
+// crawling options, which the desktop keeps in its settings file.
 class Preferences {
 public:
     static constexpr const char* kDefaultIdentity = "Microsoft Internet Explorer";
+    static constexpr int kDefaultPerHost = 4;
 
     std::atomic<int> AlwaysOnTop{0};
     std::atomic<int> UseRobotExclusion{0};
-    // Obey each site's robots.txt ("Obey robots.txt", off by default): with
-    // it off no robots.txt is ever requested.
+    // Polite crawling, read at Start; all off by default.
     std::atomic<int> ObeyRobots{0};
+    std::atomic<int> PerHostOn{0};  // "Connections per host:"
+    std::atomic<int> PerHost{kDefaultPerHost};
+    std::atomic<int> SlowDown{0};  // "Slow down when asked"
 
     // The user agent may be replaced while workers read it, so it is kept as
     // an immutable string swapped under a lock.

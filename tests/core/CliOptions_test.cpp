@@ -199,7 +199,7 @@ TEST(CliOptionsTest, UsageListsEveryOption) {
     }
 }
 
-TEST(CliOptionsTest, RobotsCheckTakesThreeArgumentsAndPoliteObeysRobots) {
+TEST(CliOptionsTest, RobotsCheckTakesThreeArgumentsAndPoliteAsksForAllPoliteness) {
     CliParseResult result =
         ParseCliOptions({"--robots-check", "r.txt", "Bot/1.0", "http://h/x", "--polite"});
     ASSERT_TRUE(result.ok) << result.error;
@@ -208,7 +208,7 @@ TEST(CliOptionsTest, RobotsCheckTakesThreeArgumentsAndPoliteObeysRobots) {
     EXPECT_EQ(result.options.robotsCheck->agent, "Bot/1.0");
     EXPECT_EQ(result.options.robotsCheck->url, "http://h/x");
     EXPECT_TRUE(result.options.startUrls.empty());  // the URL is the check's
-    EXPECT_TRUE(result.options.obeyRobots);
+    EXPECT_TRUE(result.options.polite);
 }
 
 TEST(CliOptionsTest, IntegersAreStrict) {

@@ -7,6 +7,7 @@
 #include "app/CPref1.h"
 #include "app/CPrefSheet.h"
 #include "app/CTabPg1.h"
+#include "app/UserSettings.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
 
@@ -43,6 +44,10 @@ private slots:
         Prefs().AlwaysOnTop = 0;
         Prefs().UseRobotExclusion = 0;
         Prefs().SetIdentity(Preferences::kDefaultIdentity);
+        Prefs().ObeyRobots = 0;
+        Prefs().PerHostOn = 0;
+        Prefs().PerHost = Preferences::kDefaultPerHost;
+        Prefs().SlowDown = 0;
     }
 
     void opensWithTheValuesInForce() {
@@ -97,6 +102,10 @@ private slots:
             {"identity typed", [](CPref1* p) { QTest::keyClick(p->IdentityBox(), Qt::Key_A); }},
             {"own name", [](CPref1* p) { p->OwnNameButton()->click(); }},
             {"default", [](CPref1* p) { p->DefaultButton()->click(); }},
+            {"obey robots.txt", [](CPref1* p) { p->ObeyRobotsBox()->click(); }},
+            {"connections per host", [](CPref1* p) { p->PerHostBox()->click(); }},
+            {"per host number", [](CPref1* p) { p->PerHostNumber()->stepUp(); }},
+            {"slow down", [](CPref1* p) { p->SlowDownBox()->click(); }},
         };
         for (const Case& c : cases) {
             CPrefSheet sheet(&window);
@@ -183,6 +192,54 @@ private slots:
         QVERIFY(windowAbove);
         QVERIFY(sheetInFront);
         QCOMPARE(Prefs().AlwaysOnTop.load(), 1);
+    }
+
+    void politeCrawlingLoadsFromAndSavesToItsGroup() {
+        // Nothing stored: all off, 4 per host.
+        LoadPolitePrefs();
+        CMainWindow window;
+        {
+            CPrefSheet sheet(&window);
+            CPref1* page = sheet.Page();
+            QVERIFY(!page->ObeyRobotsBox()->isChecked());
+            QVERIFY(!page->PerHostBox()->isChecked());
+            QVERIFY(!page->PerHostNumber()->isEnabled());
+            QCOMPARE(page->PerHostNumber()->value(), 4);
+            QVERIFY(!page->SlowDownBox()->isChecked());
+        }
+        {
+            auto stored = OpenUserSettings();
+            stored->setValue(QStringLiteral("Polite/ObeyRobots"), 1);
+            stored->setValue(QStringLiteral("Polite/PerHostOn"), 1);
+            stored->setValue(QStringLiteral("Polite/PerHost"), 7);
+            stored->setValue(QStringLiteral("Polite/SlowDown"), 0);
+        }
+        LoadPolitePrefs();
+        CPrefSheet sheet(&window);
+        CPref1* page = sheet.Page();
+        QVERIFY(page->ObeyRobotsBox()->isChecked());
+        QVERIFY(page->PerHostBox()->isChecked());
+        QVERIFY(page->PerHostNumber()->isEnabled());
+        QCOMPARE(page->PerHostNumber()->value(), 7);
+        QVERIFY(!page->SlowDownBox()->isChecked());
+
+        page->ObeyRobotsBox()->click();
+        page->PerHostNumber()->setValue(3);
+        page->SlowDownBox()->click();
+        sheet.Buttons()->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(Prefs().ObeyRobots.load(), 0);
+        QCOMPARE(Prefs().PerHost.load(), 3);
+        QCOMPARE(Prefs().SlowDown.load(), 1);
+        const auto saved = OpenUserSettings();
+        QCOMPARE(saved->value(QStringLiteral("Polite/ObeyRobots")).toInt(), 0);
+        QCOMPARE(saved->value(QStringLiteral("Polite/PerHostOn")).toInt(), 1);
+        QCOMPARE(saved->value(QStringLiteral("Polite/PerHost")).toInt(), 3);
+        QCOMPARE(saved->value(QStringLiteral("Polite/SlowDown")).toInt(), 1);
+        // A value that is no number keeps its default.
+        saved->setValue(QStringLiteral("Polite/PerHost"), QStringLiteral("many"));
+        saved->sync();
+        LoadPolitePrefs();
+        QCOMPARE(Prefs().PerHost.load(), 4);
     }
 
     void cancelAppliesNothing() {

@@ -100,6 +100,7 @@ HostPacing::Turn HostPacing::Take(std::string_view host, Clock::time_point now,
     if (startAt > now + horizon) {
         return {};
     }
+    h.lastStart = startAt;
     h.nextStart = startAt + GapLocked(h);
     ++h.running;
     return {true, search_, startAt};
@@ -153,8 +154,13 @@ void HostPacing::CountGoodLocked(Host& h) {
 
 void HostPacing::SetCrawlDelay(std::string_view host, std::chrono::milliseconds delay) {
     std::lock_guard<std::mutex> lock(lock_);
-    HostLocked(host).crawlDelay =
-        std::clamp<Clock::duration>(delay, Clock::duration::zero(), kMaxCrawlDelay);
+    Host& h = HostLocked(host);
+    h.crawlDelay = std::clamp<Clock::duration>(delay, Clock::duration::zero(), kMaxCrawlDelay);
+    // The file is read after the host's first turn was given: the next start
+    // keeps the delay from that one too.
+    if (h.lastStart != Clock::time_point{}) {
+        h.nextStart = std::max(h.nextStart, h.lastStart + GapLocked(h));
+    }
 }
 
 bool HostPacing::CountAnswer(int status) {

@@ -87,6 +87,7 @@ private:
         int goodInRow = 0;
         Clock::duration slowGap{0};
         Clock::duration crawlDelay{0};
+        Clock::time_point lastStart{};
         Clock::time_point nextStart{};
     };
     Host& HostLocked(std::string_view host);

@@ -134,6 +134,18 @@ TEST(HostPacingTest, RequestsToAHostStartAGapApart) {
     EXPECT_EQ(pacing.Gap("h"), HostPacing::Clock::duration::zero());
 }
 
+TEST(HostPacingTest, ACrawlDelayReadAfterTheFirstTurnSpacesTheNextFromIt) {
+    HostPacing pacing;
+    pacing.Begin({4, false}, 25);
+    const auto now = HostPacing::Clock::now();
+    const HostPacing::Turn first = pacing.Take("h", now, 750ms);
+    pacing.SetCrawlDelay("h", 500ms);  // robots.txt read by the first worker
+    pacing.SetCrawlDelay("h", 500ms);  // and seen again by the next ones
+    const HostPacing::Turn second = pacing.Take("h", now + 10ms, 750ms);
+    ASSERT_TRUE(first.held && second.held);
+    EXPECT_EQ(second.startAt - first.startAt, HostPacing::Clock::duration(500ms));
+}
+
 TEST(HostPacingTest, TheHintComesOnceWhenRefusalsPassOneInTwenty) {
     const struct {
         const char* name;

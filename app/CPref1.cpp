@@ -54,7 +54,6 @@ CPref1::CPref1(CMainWindow* mainWindow, QWidget* parent)
     default_->setAutoRaise(true);
 
     auto* group = new QGroupBox(QStringLiteral("ID"), this);
-    PutTitleInBorder(group);
     auto* groupLayout = new QGridLayout(group);
     groupLayout->addWidget(new QLabel(QStringLiteral("Identity:"), group), 0, 0);
     groupLayout->addWidget(identity_, 0, 1, 1, 3);
@@ -76,6 +75,7 @@ CPref1::CPref1(CMainWindow* mainWindow, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
     layout->addWidget(picture, 0, Qt::AlignTop);
+    PutTitlesInBorders(this);
 
     alwaysOnTop_->setChecked(Prefs().AlwaysOnTop.load() == 1);
     robotExclusion_->setChecked(Prefs().UseRobotExclusion.load() == 1);

@@ -76,8 +76,9 @@ private slots:
         CPrefSheet sheet(&window);
         sheet.show();
         QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-        QGroupBox* groups[] = {window.SearchPage()->engineTimingGroup,
-                               sheet.Page()->findChild<QGroupBox*>()};
+        QList<QGroupBox*> groups = sheet.Page()->findChildren<QGroupBox*>();
+        QCOMPARE(groups.size(), 2);  // ID and Polite Crawling
+        groups.append(window.SearchPage()->engineTimingGroup);
         for (QGroupBox* group : groups) {
             QVERIFY(group != nullptr);
             // Across the title's middle, not below its text.

@@ -9,7 +9,7 @@
 #include "app/CommandLineSearch.h"
 #include "app/Resources.h"
 #include "app/ScreenshotTour.h"
-#include "app/UserSettings.h"
+#include "ui/UserSettings.h"
 
 namespace qx {
 

@@ -17,16 +17,16 @@
 #include "app/CPrefSheet.h"
 #include "app/CTabPg1.h"
 #include "app/CTabPg3.h"
-#include "app/GroupBoxTitle.h"
-#include "app/MessageBox.h"
 #include "app/Resources.h"
 #include "app/ResultsExportFile.h"
-#include "app/UserSettings.h"
 #include "links/ui/CToolBarCtrlPage.h"
 #include "search/CrawlTally.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
 #include "search/ui/SearchSummaryWindow.h"
+#include "ui/GroupBoxTitle.h"
+#include "ui/MessageBox.h"
+#include "ui/UserSettings.h"
 
 namespace qx {
 

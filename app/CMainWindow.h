@@ -5,6 +5,7 @@
 #include <QTabWidget>
 
 #include "app/CModelessMain.h"
+#include "ui/MessageBox.h"
 
 namespace qx {
 
@@ -91,6 +92,7 @@ private:
     bool placementRestored_ = false;
     bool closing_ = false;
     int shownPage_ = -1;  // the page whose tab was shown last
+    DialogOwnerRegistration dialogOwner_{this};
 };
 
 }  // namespace qx

@@ -4,7 +4,7 @@
 #include <QVBoxLayout>
 
 #include "app/CModelessDialog.h"
-#include "app/CStatusPanes.h"
+#include "ui/CStatusPanes.h"
 
 namespace qx {
 

@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "app/CMainWindow.h"
-#include "app/GroupBoxTitle.h"
 #include "search/SearchSettings.h"
+#include "ui/GroupBoxTitle.h"
 
 namespace qx {
 

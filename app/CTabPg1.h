@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QString>
 
-#include "app/CPropertyPage.h"
 #include "app/CWebBrowser2.h"
+#include "ui/CPropertyPage.h"
 
 namespace qx {
 

@@ -10,12 +10,12 @@
 
 #include "app/CMainWindow.h"
 #include "app/CTabPg1.h"
-#include "app/ListViews.h"
-#include "app/MessageBox.h"
 #include "app/ResultHighlightDelegate.h"
-#include "app/UrlLauncher.h"
 #include "html/TextFragmentUrl.h"
 #include "search/SearchSettings.h"
+#include "ui/ListViews.h"
+#include "ui/MessageBox.h"
+#include "ui/UrlLauncher.h"
 
 namespace qx {
 

@@ -4,9 +4,9 @@
 #include <QPushButton>
 #include <QTableView>
 
-#include "app/CPropertyPage.h"
-#include "app/RowTableModel.h"
 #include "search/RemainingRow.h"
+#include "ui/CPropertyPage.h"
+#include "ui/RowTableModel.h"
 
 namespace qx {
 

@@ -5,7 +5,7 @@
 #include <QGuiApplication>
 #include <QSaveFile>
 
-#include "app/MessageBox.h"
+#include "ui/MessageBox.h"
 
 namespace qx {
 

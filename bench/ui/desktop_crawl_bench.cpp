@@ -15,10 +15,10 @@
 #include "DesktopCrawlSetup.h"
 #include "UiMeters.h"
 #include "app/CMainWindow.h"
-#include "app/MessageBox.h"
 #include "search/SearchSession.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
+#include "ui/MessageBox.h"
 
 using namespace qx;
 

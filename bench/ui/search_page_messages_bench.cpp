@@ -23,8 +23,6 @@
 
 #include "UiMeters.h"
 #include "app/CMainWindow.h"
-#include "app/MessageBox.h"
-#include "app/RowTableModel.h"
 #include "search/PageWindow.h"
 #include "search/ResultRecord.h"
 #include "search/SearchItem.h"
@@ -32,6 +30,8 @@
 #include "search/SyncMessageQueue.h"
 #include "search/ThreadPriority.h"
 #include "search/ui/CTabPg2.h"
+#include "ui/MessageBox.h"
+#include "ui/RowTableModel.h"
 
 using namespace qx;
 

@@ -17,14 +17,14 @@
 #include <QVBoxLayout>
 
 #include "app/CMainWindow.h"
-#include "app/CStatusPanes.h"
-#include "app/UserSettings.h"
 #include "links/EnginesFile.h"
 #include "links/LinkFile.h"
 #include "links/ui/CListEditView.h"
 #include "links/ui/LinksFileDialog.h"
 #include "links/ui/LinksMessage.h"
-#include "links/ui/RemainingRowsTarget.h"
+#include "ui/CStatusPanes.h"
+#include "ui/RemainingRowsTarget.h"
+#include "ui/UserSettings.h"
 
 namespace qx {
 

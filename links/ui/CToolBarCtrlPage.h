@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CPropertyPage.h"
+#include "ui/CPropertyPage.h"
 
 class QAction;
 class QPushButton;

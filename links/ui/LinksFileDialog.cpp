@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include "app/MessageBox.h"
-#include "app/UserSettings.h"
+#include "ui/MessageBox.h"
+#include "ui/UserSettings.h"
 
 namespace qx {
 

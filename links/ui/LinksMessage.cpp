@@ -1,6 +1,6 @@
 #include "links/ui/LinksMessage.h"
 
-#include "app/MessageBox.h"
+#include "ui/MessageBox.h"
 
 namespace qx {
 

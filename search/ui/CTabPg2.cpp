@@ -15,14 +15,14 @@
 #include "app/CMainWindow.h"
 #include "app/CTabPg1.h"
 #include "app/CTabPg3.h"
-#include "app/FittingScrollArea.h"
-#include "app/FlowLayout.h"
-#include "app/ListViews.h"
-#include "app/MessageBox.h"
 #include "links/ui/CListEditView.h"
 #include "links/ui/CToolBarCtrlPage.h"
 #include "search/ui/FailureReasons.h"
 #include "search/ui/SearchPageLayout.h"
+#include "ui/FittingScrollArea.h"
+#include "ui/FlowLayout.h"
+#include "ui/ListViews.h"
+#include "ui/MessageBox.h"
 
 namespace qx {
 

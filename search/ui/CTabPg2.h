@@ -9,14 +9,14 @@
 #include <memory>
 #include <mutex>
 
-#include "app/CPropertyPage.h"
-#include "app/MatchNotifier.h"
-#include "app/RowTableModel.h"
-#include "app/SourceRowTableModel.h"
-#include "links/ui/RemainingRowsTarget.h"
 #include "search/SearchControls.h"
 #include "search/SearchSession.h"
 #include "search/SearchSessionView.h"
+#include "ui/CPropertyPage.h"
+#include "ui/MatchNotifier.h"
+#include "ui/RemainingRowsTarget.h"
+#include "ui/RowTableModel.h"
+#include "ui/SourceRowTableModel.h"
 
 namespace qx {
 

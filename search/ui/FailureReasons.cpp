@@ -3,7 +3,7 @@
 #include <QItemSelectionModel>
 #include <QTableView>
 
-#include "app/SourceRowTableModel.h"
+#include "ui/SourceRowTableModel.h"
 
 namespace qx {
 

@@ -12,11 +12,11 @@
 #include "app/CMainWindow.h"
 #include "app/CTabPg3.h"
 #include "app/CommandLineSearch.h"
-#include "app/UserSettings.h"
 #include "links/ui/CListEditView.h"
 #include "links/ui/CToolBarCtrlPage.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
+#include "ui/UserSettings.h"
 
 using namespace qx;
 

@@ -7,13 +7,13 @@
 
 #include "UiTestSupport.h"
 #include "app/CMainWindow.h"
-#include "app/CStatusPanes.h"
-#include "app/SourceRowTableModel.h"
 #include "search/PageWindow.h"
 #include "search/ResultRecord.h"
 #include "search/SearchSession.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
+#include "ui/CStatusPanes.h"
+#include "ui/SourceRowTableModel.h"
 
 using namespace qx;
 

@@ -7,9 +7,9 @@
 #include <QtTest>
 
 #include "UiTestSupport.h"
-#include "app/UserSettings.h"
 #include "links/ui/CToolBarCtrlPage.h"
 #include "links/ui/LinksFileDialog.h"
+#include "ui/UserSettings.h"
 
 using namespace qx;
 

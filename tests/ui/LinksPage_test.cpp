@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/MessageBox.h"
-#include "app/UserSettings.h"
 #include "links/ui/CListEditView.h"
 #include "links/ui/CToolBarCtrlPage.h"
 #include "links/ui/LinksFileDialog.h"
-#include "links/ui/RemainingRowsTarget.h"
+#include "ui/MessageBox.h"
+#include "ui/RemainingRowsTarget.h"
+#include "ui/UserSettings.h"
 
 using qx::CListEditView;
 using qx::CToolBarCtrlPage;

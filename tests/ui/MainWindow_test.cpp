@@ -14,12 +14,12 @@
 #include "app/CMainApp.h"
 #include "app/CMainWindow.h"
 #include "app/CNetworkLink.h"
-#include "app/CStatusPanes.h"
 #include "app/CTabPg3.h"
-#include "app/RowTableModel.h"
-#include "app/UserSettings.h"
 #include "links/ui/LinksFileDialog.h"
 #include "search/ui/CTabPg2.h"
+#include "ui/CStatusPanes.h"
+#include "ui/RowTableModel.h"
+#include "ui/UserSettings.h"
 
 using namespace qx;
 

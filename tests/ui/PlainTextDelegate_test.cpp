@@ -3,8 +3,8 @@
 #include <QTableView>
 #include <QtTest>
 
-#include "app/ListViews.h"
-#include "app/PlainTextDelegate.h"
+#include "ui/ListViews.h"
+#include "ui/PlainTextDelegate.h"
 
 using namespace qx;
 

@@ -7,9 +7,9 @@
 #include "app/CPref1.h"
 #include "app/CPrefSheet.h"
 #include "app/CTabPg1.h"
-#include "app/UserSettings.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
+#include "ui/UserSettings.h"
 
 using namespace qx;
 

@@ -11,14 +11,14 @@
 #include "app/CTabPg1.h"
 #include "app/CTabPg3.h"
 #include "app/HighlightRanges.h"
-#include "app/MatchNotifier.h"
 #include "app/ResultHighlightDelegate.h"
 #include "app/ResultsExportFile.h"
-#include "app/UrlLauncher.h"
 #include "search/PageWindow.h"
 #include "search/ResultRecord.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
+#include "ui/MatchNotifier.h"
+#include "ui/UrlLauncher.h"
 
 using namespace qx;
 

@@ -3,7 +3,7 @@
 #include <random>
 #include <vector>
 
-#include "app/RowTableModel.h"
+#include "ui/RowTableModel.h"
 
 using namespace qx;
 

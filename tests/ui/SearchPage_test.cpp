@@ -13,7 +13,6 @@
 #include "app/CMainWindow.h"
 #include "app/CTabPg1.h"
 #include "app/CTabPg3.h"
-#include "app/UserSettings.h"
 #include "core/support/LoopbackSite.h"
 #include "core/support/RawServer.h"
 #include "links/ui/CListEditView.h"
@@ -24,6 +23,7 @@
 #include "search/SearchSettings.h"
 #include "search/SyncMessageQueue.h"
 #include "search/ui/CTabPg2.h"
+#include "ui/UserSettings.h"
 
 using namespace qx;
 

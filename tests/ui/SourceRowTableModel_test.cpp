@@ -2,7 +2,7 @@
 #include <QtTest>
 #include <random>
 
-#include "app/SourceRowTableModel.h"
+#include "ui/SourceRowTableModel.h"
 
 using namespace qx;
 

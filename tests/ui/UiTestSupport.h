@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <deque>
 
-#include "app/MessageBox.h"
+#include "ui/MessageBox.h"
 
 namespace qx::test {
 

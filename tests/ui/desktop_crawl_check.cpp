@@ -20,12 +20,12 @@
 
 #include "DesktopCrawlSetup.h"
 #include "app/CMainWindow.h"
-#include "app/CStatusPanes.h"
-#include "app/MessageBox.h"
 #include "search/SearchSession.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
 #include "search/ui/SearchSummaryWindow.h"
+#include "ui/CStatusPanes.h"
+#include "ui/MessageBox.h"
 
 using namespace qx;
 

@@ -1,4 +1,4 @@
-#include "app/PlainTextDelegate.h"
+#include "ui/PlainTextDelegate.h"
 
 #include <QApplication>
 #include <QPainter>

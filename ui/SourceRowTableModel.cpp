@@ -1,4 +1,4 @@
-#include "app/SourceRowTableModel.h"
+#include "ui/SourceRowTableModel.h"
 
 #include <algorithm>
 

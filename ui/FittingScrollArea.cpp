@@ -1,4 +1,4 @@
-#include "app/FittingScrollArea.h"
+#include "ui/FittingScrollArea.h"
 
 #include <QResizeEvent>
 #include <QScrollBar>

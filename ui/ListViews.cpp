@@ -1,9 +1,9 @@
-#include "app/ListViews.h"
+#include "ui/ListViews.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
-#include "app/PlainTextDelegate.h"
+#include "ui/PlainTextDelegate.h"
 
 namespace qx {
 

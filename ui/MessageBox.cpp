@@ -1,10 +1,10 @@
-#include "app/MessageBox.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGridLayout>
-
-#include "app/CMainWindow.h"
+#include <algorithm>
+#include <vector>
 
 namespace qx {
 
@@ -13,6 +13,12 @@ namespace {
 QxMessageBoxHook& Hook() {
     static QxMessageBoxHook hook;
     return hook;
+}
+
+// Only the UI thread registers owners and raises dialogs.
+std::vector<QWidget*>& OwnerWindows() {
+    static std::vector<QWidget*> windows;
+    return windows;
 }
 
 QMessageBox::Icon ToQtIcon(QxIcon icon) {
@@ -67,16 +73,21 @@ QWidget* QxDialogOwner() {
     if (QWidget* modal = QApplication::activeModalWidget()) {
         return modal;
     }
-    CMainWindow* hidden = nullptr;
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (auto* main = qobject_cast<CMainWindow*>(window)) {
-            if (main->isVisible()) {
-                return main;
-            }
-            hidden = main;
-        }
+    const std::vector<QWidget*>& windows = OwnerWindows();
+    const auto visible = std::find_if(windows.begin(), windows.end(),
+                                      [](const QWidget* window) { return window->isVisible(); });
+    if (visible != windows.end()) {
+        return *visible;
     }
-    return hidden;
+    return windows.empty() ? nullptr : windows.back();
+}
+
+DialogOwnerRegistration::DialogOwnerRegistration(QWidget* window) : window_(window) {
+    OwnerWindows().push_back(window_);
+}
+
+DialogOwnerRegistration::~DialogOwnerRegistration() {
+    std::erase(OwnerWindows(), window_);
 }
 
 void SetQxMessageBoxHook(QxMessageBoxHook hook) {

@@ -1,4 +1,4 @@
-#include "app/FlowLayout.h"
+#include "ui/FlowLayout.h"
 
 #include <QWidget>
 #include <algorithm>

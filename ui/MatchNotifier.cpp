@@ -1,4 +1,4 @@
-#include "app/MatchNotifier.h"
+#include "ui/MatchNotifier.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

@@ -1,4 +1,4 @@
-#include "app/UrlLauncher.h"
+#include "ui/UrlLauncher.h"
 
 #include <QDesktopServices>
 #include <QProcess>

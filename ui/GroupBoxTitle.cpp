@@ -1,4 +1,4 @@
-#include "app/GroupBoxTitle.h"
+#include "ui/GroupBoxTitle.h"
 
 #include <QGroupBox>
 

@@ -1,4 +1,4 @@
-#include "app/UserSettings.h"
+#include "ui/UserSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>

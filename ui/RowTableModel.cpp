@@ -1,4 +1,4 @@
-#include "app/RowTableModel.h"
+#include "ui/RowTableModel.h"
 
 #include <QVarLengthArray>
 #include <algorithm>

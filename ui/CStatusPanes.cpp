@@ -1,4 +1,4 @@
-#include "app/CStatusPanes.h"
+#include "ui/CStatusPanes.h"
 
 #include <QFontMetrics>
 

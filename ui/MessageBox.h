@@ -38,6 +38,20 @@ void GiveTheCaptionRoom(QMessageBox& box);
 // program is active.
 QWidget* QxDialogOwner();
 
+// The main window makes itself the dialogs' owner for as long as it lives by
+// holding one of these. When several are registered (tests open more than one
+// main window) the first visible one owns the dialogs, else the latest hidden.
+class DialogOwnerRegistration {
+public:
+    explicit DialogOwnerRegistration(QWidget* window);
+    ~DialogOwnerRegistration();
+    DialogOwnerRegistration(const DialogOwnerRegistration&) = delete;
+    DialogOwnerRegistration& operator=(const DialogOwnerRegistration&) = delete;
+
+private:
+    QWidget* window_;
+};
+
 // Replaces the real message box; an empty function restores it.
 using QxMessageBoxHook = std::function<int(const QxMessage&)>;
 void SetQxMessageBoxHook(QxMessageBoxHook hook);

@@ -49,18 +49,6 @@ private slots:
         }
     }
 
-    void aWindowThatWentOwnsNothing() {
-        QWidget stays;
-        DialogOwnerRegistration staysRegistered(&stays);
-        {
-            QWidget goes;
-            DialogOwnerRegistration registered(&goes);
-            goes.show();
-            QCOMPARE(QxDialogOwner(), &goes);
-        }
-        QCOMPARE(QxDialogOwner(), &stays);
-    }
-
     void anOpenModalDialogOwnsTheNextOne() {
         QWidget window;
         DialogOwnerRegistration registered(&window);

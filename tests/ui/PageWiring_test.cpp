@@ -4,12 +4,7 @@
 
 #include "SessionMatches.h"
 #include "UiTestSupport.h"
-#include "UrlCatcher.h"
 #include "app/CMainWindow.h"
-#include "app/CTabPg1.h"
-#include "app/CTabPg3.h"
-#include "links/ui/CListEditView.h"
-#include "links/ui/CToolBarCtrlPage.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
 
@@ -98,39 +93,19 @@ private slots:
         QVERIFY(recorder_->texts.isEmpty());
     }
 
-    void mainWindowPassesTheNewsOn() {
-        test::UrlCatcher catcher;
+    // The rest of the wiring is seen in the search, results and links
+    // pages' own tests (Browse, To Links, SE, status panes, the count).
+    void mainWindowShowsTheRequestedPageAndTheRunningIcon() {
         CMainWindow window;
         CTabPg2* page = window.SearchPage();
-        CTabPg3* results = window.ResultsPage();
-        window.SetActivePage(CMainWindow::kResultsPage);
-
-        test::SendMatch(page->Session(), "T", "http://m/", "d");
-        QCOMPARE(results->CountLabelText(), QStringLiteral("1"));
-        results->Results()->FlushPending();
-        QCOMPARE(results->Results()->rowCount(), 1);
-
         emit page->PageRequested(CMainWindow::kLinksPage);
         QCOMPARE(window.ActivePage(), CMainWindow::kLinksPage);
-        emit page->StatusTextChanged(2, QStringLiteral("Remaining: 7"));
-        QCOMPARE(window.StatusBar()->PaneText(2), QStringLiteral("Remaining: 7"));
-        emit page->RunningChanged(true);
-        QCOMPARE(IconImage(window.windowIcon()),
-                 IconImage(QIcon(QStringLiteral(":/icons/running.png"))));
-        emit page->RunningChanged(false);
-        QCOMPARE(IconImage(window.windowIcon()),
-                 IconImage(QIcon(QStringLiteral(":/icons/idle.png"))));
-
-        CListEditView* links = window.LinksPage()->List();
-        const int before = links->GetItemCount();
-        emit page->OfferedToLinks(QStringLiteral("given.example/"));
-        QCOMPARE(links->GetItemCount(), before + 1);
-        QCOMPARE(links->GetItemText(before, 0), QStringLiteral("given.example/"));
-
-        emit page->BrowseRequested(QStringLiteral("http://shown.example/"));
-        QCOMPARE(window.ActivePage(), CMainWindow::kHomePage);
-        QCOMPARE(window.HomePage()->LastNavigatedUrl(), QStringLiteral("http://shown.example/"));
-        QVERIFY(recorder_->texts.isEmpty());
+        for (const auto& [running, icon] :
+             {std::pair{true, ":/icons/running.png"}, std::pair{false, ":/icons/idle.png"}}) {
+            emit page->RunningChanged(running);
+            QVERIFY2(IconImage(window.windowIcon()) == IconImage(QIcon(QString::fromLatin1(icon))),
+                     icon);
+        }
     }
 
 private:

@@ -19,6 +19,7 @@
 #include "app/CTabPg3.h"
 #include "app/Resources.h"
 #include "app/ResultsExportFile.h"
+#include "links/ui/CListEditView.h"
 #include "links/ui/CToolBarCtrlPage.h"
 #include "search/CrawlTally.h"
 #include "search/SearchSettings.h"
@@ -56,6 +57,7 @@ CMainWindow::CMainWindow(QWidget* parent)
     resize(kDefaultWidth, kDefaultHeight);
     BuildMenu();
     BuildTabs();
+    ConnectPages();
     PutTitlesInBorders(this);
     SetCentralWidget(sheet_);
     SetActivePage(kSearchPage);
@@ -79,6 +81,36 @@ void CMainWindow::BuildTabs() {
                    QStringLiteral("Hot Track"));
     sheet_->addTab(links_, QIcon(QStringLiteral(":/icons/tab_links.png")), QStringLiteral("Links"));
     connect(sheet_, &QTabWidget::currentChanged, this, &CMainWindow::OnPageChanged);
+}
+
+// The search page tells what happened; the other pages and the window's own
+// parts act on it here, so that no page reaches another.
+void CMainWindow::ConnectPages() {
+    static_assert(CTabPg2::kPageIndex == kSearchPage);
+    results_->SetResults(search_->resultsModel);
+    connect(search_, &CTabPg2::PageRequested, this, &CMainWindow::SetActivePage);
+    connect(search_, &CTabPg2::StatusTextChanged, this,
+            [this](int pane, const QString& text) { StatusBar()->SetPaneText(pane, text); });
+    connect(search_, &CTabPg2::RunningChanged, this, &CMainWindow::SetSmallIcon);
+    connect(search_, &CTabPg2::MatchCountChanged, results_, &CTabPg3::SetCountText);
+    connect(search_, &CTabPg2::BrowseRequested, this, &CMainWindow::BrowseOnHomePage);
+    connect(search_, &CTabPg2::EngineQueriesRequested, links_,
+            &CToolBarCtrlPage::SendEngineQueries);
+    connect(search_, &CTabPg2::OfferedToLinks, this, &CMainWindow::AddOfferedLink);
+}
+
+void CMainWindow::BrowseOnHomePage(const QString& url) {
+    SetActivePage(kHomePage);
+    home_->Navigate(url);
+}
+
+void CMainWindow::AddOfferedLink(const QString& url) {
+    // An unchecked row with its box drawn, holding the focus; the links
+    // list's selection mark stays where the user put it.
+    CListEditView* links = links_->List();
+    const int row = links->InsertItem(links->GetItemCount(), url);
+    links->SetStateImage(row, ListEditModel::kUnchecked);
+    links->SetItemFocused(row);
 }
 
 QAction* CMainWindow::AddCommand(QMenu* menu, const QString& text, const QString& prompt,

@@ -68,6 +68,8 @@ public:
     QRect CurrentPlacement() const;
     void RestorePlacement();
     void SetSmallIcon(bool running);
+    // Shows `url` in the browser page, which becomes the current page.
+    void BrowseOnHomePage(const QString& url);
 
     QAction* Action(const QString& objectName) const;
 
@@ -79,6 +81,9 @@ protected:
 private:
     void BuildMenu();
     void BuildTabs();
+    void ConnectPages();
+    // A row the search page gave up to the links list.
+    void AddOfferedLink(const QString& url);
     QAction* AddCommand(QMenu* menu, const QString& text, const QString& prompt,
                         const QString& name, void (CMainWindow::*handler)());
     void OnPageChanged(int index);

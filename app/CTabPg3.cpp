@@ -9,7 +9,6 @@
 #include <QUrl>
 
 #include "app/CMainWindow.h"
-#include "app/CTabPg1.h"
 #include "app/ResultHighlightDelegate.h"
 #include "html/TextFragmentUrl.h"
 #include "search/SearchSettings.h"
@@ -27,14 +26,10 @@ constexpr std::initializer_list<int> kColumnChars = {30, 30, 100};
 
 CTabPg3::CTabPg3(QWidget* parent)
     : CPropertyPage(parent),
-      model_(new RowTableModel(
-          {QStringLiteral("Title"), QStringLiteral("URL"), QStringLiteral("Result")}, this)),
       view_(MakeReportView(this)),
       countLabel_(new QLabel(this)),
       browse_(new QPushButton(QStringLiteral("Browse"), this)),
       launch_(new QPushButton(QStringLiteral("Launch"), this)) {
-    view_->setModel(model_);
-    SizeReportColumns(view_, kColumnChars);
     view_->setItemDelegateForColumn(
         kResult,
         new ResultHighlightDelegate(
@@ -58,28 +53,28 @@ CTabPg3::CTabPg3(QWidget* parent)
     connect(view_, &QWidget::customContextMenuRequested, this, &CTabPg3::ShowPopup);
 }
 
-void CTabPg3::AppendResult(const QString& title, const QString& url, const QString& result) {
-    model_->Append({title, url, result});
-}
-
-QStringList CTabPg3::RowCells(const MatchRow& row) {
-    return {QString::fromStdString(row.title), QString::fromStdString(row.url),
-            QString::fromStdString(row.description), QString::fromStdString(row.searchText),
-            QString::fromStdString(row.includeText)};
+void CTabPg3::SetResults(SourceRowTableModel* model) {
+    model_ = model;
+    view_->setModel(model_);
+    SizeReportColumns(view_, kColumnChars);
 }
 
 // A search never starts without a search item, so an empty one marks a row
 // that was added without its search's texts.
 QString CTabPg3::RowSearchItem(int row) const {
-    const QString own = model_->ShownCell(row, kSearchItemCell);
+    const QString own = ShownCell(row, kSearchItemCell);
     return own.isEmpty() ? QString::fromStdString(Settings().SearchText) : own;
 }
 
 QString CTabPg3::RowIncludeText(int row) const {
-    if (model_->ShownCell(row, kSearchItemCell).isEmpty()) {
+    if (ShownCell(row, kSearchItemCell).isEmpty()) {
         return QString::fromStdString(Settings().IncludeText);
     }
-    return model_->ShownCell(row, kIncludeCell);
+    return ShownCell(row, kIncludeCell);
+}
+
+QString CTabPg3::ShownCell(int row, int column) const {
+    return model_ != nullptr ? model_->ShownCell(row, column) : QString();
 }
 
 void CTabPg3::SetCountText(const QString& text) {
@@ -97,7 +92,7 @@ QString CTabPg3::SelectedUrl() const {
         QxMessageBox(QStringLiteral("No item selected"));
         return {};
     }
-    return model_->ShownCell(row, kUrl);
+    return ShownCell(row, kUrl);
 }
 
 void CTabPg3::OnBrowse() {
@@ -105,8 +100,7 @@ void CTabPg3::OnBrowse() {
     if (url.isEmpty() || Owner() == nullptr) {
         return;
     }
-    Owner()->SetActivePage(CMainWindow::kHomePage);
-    Owner()->HomePage()->Navigate(url);
+    Owner()->BrowseOnHomePage(url);
 }
 
 void CTabPg3::OnLaunch() {
@@ -156,7 +150,7 @@ void CTabPg3::ShowPopup(const QPoint& position) {
 }
 
 void CTabPg3::RunPopupCommand(int command, int row) {
-    if (row < 0 || row >= model_->rowCount()) {
+    if (row < 0 || model_ == nullptr || row >= model_->rowCount()) {
         return;
     }
     view_->selectRow(row);

@@ -4,9 +4,9 @@
 #include <QPushButton>
 #include <QTableView>
 
-#include "search/RemainingRow.h"
+#include "search/ui/MatchRowsModel.h"
 #include "ui/CPropertyPage.h"
-#include "ui/RowTableModel.h"
+#include "ui/SourceRowTableModel.h"
 
 namespace qx {
 
@@ -14,21 +14,21 @@ namespace qx {
 class CTabPg3 : public CPropertyPage {
     Q_OBJECT
 public:
-    enum Column { kTitle = 0, kUrl = 1, kResult = 2 };
+    enum Column { kTitle = kMatchTitle, kUrl = kMatchUrl, kResult = kMatchResult };
     // Cells of a row that no column shows: the texts its highlights use.
-    enum HiddenCell { kSearchItemCell = 3, kIncludeCell = 4 };
+    enum HiddenCell { kSearchItemCell = kMatchSearchItem, kIncludeCell = kMatchInclude };
 
     explicit CTabPg3(QWidget* parent = nullptr);
 
-    // Rows are added by the search page as matches arrive. A row added
-    // without its search's texts is highlighted with the current search's.
-    void AppendResult(const QString& title, const QString& url, const QString& result);
-    // A match's cells, the texts of its search included.
-    static QStringList RowCells(const MatchRow& row);
+    // The list shows the search session's matches through the search page's
+    // model, which follows them as they arrive; the main window hands it
+    // over once. A row without its search's texts is highlighted with the
+    // current search's.
+    void SetResults(SourceRowTableModel* model);
     // The search item and Include text that the shown row `row` is drawn with.
     QString RowSearchItem(int row) const;
     QString RowIncludeText(int row) const;
-    RowTableModel* Results() const { return model_; }
+    SourceRowTableModel* Results() const { return model_; }
     QTableView* ResultsView() const { return view_; }
 
     // The match count. The label follows it at once, so that a user watching
@@ -53,9 +53,10 @@ public:
 
 private:
     QString SelectedUrl() const;
+    QString ShownCell(int row, int column) const;
     void ShowPopup(const QPoint& position);
 
-    RowTableModel* model_;
+    SourceRowTableModel* model_ = nullptr;
     QTableView* view_;
     QLabel* countLabel_;
     QPushButton* browse_;

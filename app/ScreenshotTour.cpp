@@ -8,7 +8,6 @@
 
 #include "app/CMainWindow.h"
 #include "app/CTabPg1.h"
-#include "app/CTabPg3.h"
 #include "search/PageWindow.h"
 #include "search/ResultRecord.h"
 #include "search/SearchSession.h"
@@ -28,7 +27,7 @@ void FillSampleRows(CMainWindow* window) {
     search->includeEdit->setText(QStringLiteral("dogs"));
     Settings().SearchText = "cats";
     Settings().IncludeText = "dogs";
-    // Scanned pages come as the workers report them.
+    // Scanned pages and matches come as the workers report them.
     const auto scanned = [search](int kind, const char* title, const char* url,
                                   const char* description) {
         ResultRecord record;
@@ -43,12 +42,10 @@ void FillSampleRows(CMainWindow* window) {
     scanned(kResultNoMatch, "Shop", "http://shop.example/", "");
     search->Session().AppendRemaining({"http://pets.example/more", "1", "infinity", "infinity"});
     search->Session().AppendRemaining({"http://shop.example/cats", "1", "2", "infinity"});
-    CTabPg3* results = window->ResultsPage();
-    results->AppendResult(QStringLiteral("Pets at home"), QStringLiteral("http://pets.example/"),
-                          QStringLiteral("we love cats and dogs at home, cats first"));
-    results->AppendResult(QStringLiteral("Cat food"), QStringLiteral("http://food.example/cats"),
-                          QStringLiteral("dry food for cats, $12, dogs like it too"));
-    results->SetCountText(QStringLiteral("2"));
+    scanned(kResultMatch, "Pets at home", "http://pets.example/",
+            "we love cats and dogs at home, cats first");
+    scanned(kResultMatch, "Cat food", "http://food.example/cats",
+            "dry food for cats, $12, dogs like it too");
 }
 
 void VisitTabs(CMainWindow* window, const QString& folder) {

@@ -42,14 +42,7 @@ ALLOWED = {
     ("html/UrlResolution.cpp", "search/LinkDrops.h"): "the link filter reports dropped links",
     # A page holds its main window and reaches the other pages and the status
     # bar through it.
-    ("search/ui/CTabPg2.cpp", "app/CMainWindow.h"): "a page holds its main window",
     ("links/ui/CToolBarCtrlPage.cpp", "app/CMainWindow.h"): "a page holds its main window",
-    # The search page still calls into the other pages directly; these go
-    # when the main window connects the pages by signals.
-    ("search/ui/CTabPg2.cpp", "app/CTabPg1.h"): "to go: Browse opens the Home page",
-    ("search/ui/CTabPg2.cpp", "app/CTabPg3.h"): "to go: matches are added to Hot Track",
-    ("search/ui/CTabPg2.cpp", "links/ui/CToolBarCtrlPage.h"): "to go: To Links and SE",
-    ("search/ui/CTabPg2.cpp", "links/ui/CListEditView.h"): "to go: To Links appends a row",
     # The bar's host shares the headless crawler's program folder lookup
     # until that lookup moves into the core.
     ("bar/host/main.cpp", "cli/CliProgramFolder.h"): "to go: the program folder lookup",

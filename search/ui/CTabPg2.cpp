@@ -3,21 +3,13 @@
 #include <algorithm>
 
 #include <QApplication>
-#include <QClipboard>
-#include <QDesktopServices>
 #include <QHBoxLayout>
-#include <QMenu>
 #include <QRegularExpressionValidator>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <atomic>
 
-#include "app/CMainWindow.h"
-#include "app/CTabPg1.h"
-#include "app/CTabPg3.h"
-#include "links/ui/CListEditView.h"
-#include "links/ui/CToolBarCtrlPage.h"
 #include "search/ui/FailureReasons.h"
+#include "search/ui/MatchRowsModel.h"
 #include "search/ui/SearchPageLayout.h"
 #include "ui/FittingScrollArea.h"
 #include "ui/FlowLayout.h"
@@ -77,6 +69,8 @@ CTabPg2::CTabPg2(QWidget* parent)
           {QStringLiteral("Remaining URL"), QStringLiteral("Depth"), QStringLiteral("Max Depth"),
            QStringLiteral("Width")},
           [this](std::size_t row) { return SessionRow(SessionList::kRemaining, row); }, this)),
+      resultsModel(
+          NewMatchRowsModel([this] { return session_ ? &session_->MatchRows() : nullptr; }, this)),
       matchNotifier_(new MatchNotifier(this)) {
     scanModel->SetRowTexts([this](std::size_t index, const auto& cell) {
         if (session_ && index < session_->ScanRows().size()) {
@@ -347,20 +341,11 @@ void CTabPg2::OnToLinks() {
         return;
     }
     lastToLinks_ = FromStd(*url);
-    if (Owner() != nullptr) {
-        // An unchecked row with its box drawn, holding the focus; the links
-        // list's selection mark stays where the user put it.
-        CListEditView* links = Owner()->LinksPage()->List();
-        const int row = links->InsertItem(links->GetItemCount(), lastToLinks_);
-        links->SetStateImage(row, ListEditModel::kUnchecked);
-        links->SetItemFocused(row);
-    }
+    emit OfferedToLinks(lastToLinks_);
 }
 
 void CTabPg2::OnSE() {
-    if (Owner() != nullptr) {
-        Owner()->LinksPage()->SendEngineQueries(searchEdit->text());
-    }
+    emit EngineQueriesRequested(searchEdit->text());
 }
 
 bool CTabPg2::SearchRunning() const {
@@ -368,7 +353,7 @@ bool CTabPg2::SearchRunning() const {
 }
 
 void CTabPg2::ShowSearchPage() {
-    ActivatePage(CMainWindow::kSearchPage);
+    ActivatePage(kPageIndex);
 }
 
 void CTabPg2::InsertRemainingRow(int index, const RemainingRow& row) {
@@ -377,60 +362,6 @@ void CTabPg2::InsertRemainingRow(int index, const RemainingRow& row) {
 
 void CTabPg2::Shutdown() {
     session_->Shutdown();
-}
-
-void CTabPg2::ConnectPopup(QTableView* view) {
-    view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(view, &QWidget::customContextMenuRequested, this,
-            [this, view](const QPoint& position) { ShowPopup(view, position); });
-}
-
-QString CTabPg2::PopupUrl(const QTableView* view, int row) const {
-    if (view == scanView) {
-        return scanModel->ShownCell(row, 1);
-    }
-    if (view == remainingView) {
-        return remainingModel->ShownCell(row, 0);
-    }
-    return {};
-}
-
-void CTabPg2::ShowPopup(QTableView* view, const QPoint& position) {
-    const QString url = PopupUrl(view, view->indexAt(position).row());
-    QMenu menu(this);
-    const QAction* browse = menu.addAction(QStringLiteral("Browse"));
-    const QAction* launch = menu.addAction(QStringLiteral("Launch"));
-    const QAction* copy = menu.addAction(QStringLiteral("Copy"));
-    const QAction* chosen = menu.exec(view->viewport()->mapToGlobal(position));
-    if (chosen == browse) {
-        RunPopupCommand(kPopupBrowse, url);
-    } else if (chosen == launch) {
-        RunPopupCommand(kPopupLaunch, url);
-    } else if (chosen == copy) {
-        RunPopupCommand(kPopupCopy, url);
-    }
-}
-
-void CTabPg2::RunPopupCommand(int command, const QString& url) {
-    if (url.isEmpty()) {
-        return;
-    }
-    switch (command) {
-        case kPopupBrowse:
-            if (Owner() != nullptr) {
-                Owner()->SetActivePage(CMainWindow::kHomePage);
-                Owner()->HomePage()->Navigate(url);
-            }
-            break;
-        case kPopupLaunch:
-            QDesktopServices::openUrl(QUrl::fromUserInput(url));
-            break;
-        case kPopupCopy:
-            QGuiApplication::clipboard()->setText(url);
-            break;
-        default:
-            break;
-    }
 }
 
 // --- the session's view ------------------------------------------------------
@@ -451,27 +382,19 @@ DialogAnswer CTabPg2::AskYesNoCancel(const std::string& text) {
 }
 
 void CTabPg2::SetStatusText(int pane, const std::string& text) {
-    if (Owner() != nullptr) {
-        Owner()->StatusBar()->SetPaneText(pane, FromStd(text));
-    }
+    emit StatusTextChanged(pane, FromStd(text));
 }
 
 void CTabPg2::SetRunningIcon(bool running) {
-    if (Owner() != nullptr) {
-        Owner()->SetSmallIcon(running);
-    }
+    emit RunningChanged(running);
 }
 
 void CTabPg2::SetResultCountText(const std::string& text) {
-    if (Owner() != nullptr) {
-        Owner()->ResultsPage()->SetCountText(FromStd(text));
-    }
+    emit MatchCountChanged(FromStd(text));
 }
 
 void CTabPg2::ActivatePage(int index) {
-    if (Owner() != nullptr) {
-        Owner()->SetActivePage(index);
-    }
+    emit PageRequested(index);
 }
 
 void CTabPg2::SetWaitCursor(bool on) {
@@ -496,13 +419,9 @@ SourceRowTableModel* CTabPg2::SessionModelOf(SessionList list) const {
         case SessionList::kRemaining:
             return remainingModel;
         case SessionList::kResults:
-            return nullptr;
+            return resultsModel;
     }
     return nullptr;
-}
-
-RowTableModel* CTabPg2::ResultsModel() const {
-    return Owner() != nullptr ? Owner()->ResultsPage()->Results() : nullptr;
 }
 
 std::size_t CTabPg2::SessionRowCount(SessionList list) const {
@@ -532,34 +451,27 @@ QStringList CTabPg2::SessionRow(SessionList list, std::size_t index) const {
                     FromStd(row.width)};
         }
         case SessionList::kResults:
-            return CTabPg3::RowCells(session_->MatchRows()[index]);
+            break;  // its model reads the matches itself
     }
     return {};
 }
 
-// The scan and Remaining lists read the session's rows; the results page
-// keeps rows of its own.
+// Every list reads the session's rows: its model is told what changed.
 void CTabPg2::RowAppended(SessionList list, std::size_t index) {
     SourceRowTableModel* listModel = SessionModelOf(list);
-    RowTableModel* results = listModel == nullptr ? ResultsModel() : nullptr;
-    if (listModel == nullptr && results == nullptr) {
+    if (listModel == nullptr) {
         return;
     }
-    const int rows = listModel != nullptr ? listModel->TotalRows() : results->TotalRows();
-    if (static_cast<std::size_t>(rows) != index) {
+    if (static_cast<std::size_t>(listModel->TotalRows()) != index) {
         RowsReset(list);  // out of step: show the store as it is
-    } else if (listModel != nullptr) {
-        listModel->RowAppended();
     } else {
-        results->Append(SessionRow(list, index));
+        listModel->RowAppended();
     }
 }
 
 void CTabPg2::RowInserted(SessionList list, std::size_t index) {
     if (SourceRowTableModel* listModel = SessionModelOf(list)) {
         listModel->RowInserted(static_cast<int>(index));
-    } else if (RowTableModel* results = ResultsModel()) {
-        results->InsertRowAt(static_cast<int>(index), SessionRow(list, index));
     }
 }
 
@@ -570,29 +482,15 @@ void CTabPg2::RowRemoving(SessionList list, std::size_t index) {
 }
 
 void CTabPg2::RowRemoved(SessionList list, std::size_t index) {
-    if (SessionModelOf(list) != nullptr) {
-        return;  // told before the row went
-    }
-    if (RowTableModel* results = ResultsModel()) {
-        results->RemoveRowAt(static_cast<int>(index));
-    }
+    // Every model was told before the row went.
+    (void)list;
+    (void)index;
 }
 
 void CTabPg2::RowsReset(SessionList list) {
     if (SourceRowTableModel* listModel = SessionModelOf(list)) {
         listModel->Reset(SessionRowCount(list));
-        return;
     }
-    RowTableModel* results = ResultsModel();
-    if (results == nullptr) {
-        return;
-    }
-    results->Clear();
-    const std::size_t count = SessionRowCount(list);
-    for (std::size_t i = 0; i < count; ++i) {
-        results->Append(SessionRow(list, i));
-    }
-    results->FlushPending();
 }
 
 }  // namespace qx

@@ -15,7 +15,6 @@
 #include "ui/CPropertyPage.h"
 #include "ui/MatchNotifier.h"
 #include "ui/RemainingRowsTarget.h"
-#include "ui/RowTableModel.h"
 #include "ui/SourceRowTableModel.h"
 
 namespace qx {
@@ -23,10 +22,14 @@ namespace qx {
 // The "Search" tab: the search controls, the scan list and the Remaining list,
 // shown over a search session. The engine and the workers reach the page only
 // through the session's message queue, which this page pumps on the
-// user-interface thread.
+// user-interface thread. The page reaches no other page: it tells what
+// happened through its signals, and the main window passes it on.
 class CTabPg2 : public CPropertyPage, public SearchSessionView, public RemainingRowsTarget {
     Q_OBJECT
 public:
+    // The page's place among the main window's tabs.
+    static constexpr int kPageIndex = 1;
+
     explicit CTabPg2(QWidget* parent = nullptr);
     ~CTabPg2() override;
 
@@ -123,6 +126,23 @@ public:
     // hundreds of thousands of them.
     SourceRowTableModel* scanModel;
     SourceRowTableModel* remainingModel;
+    // The session's matches, for the results page, which shows this model:
+    // they follow the session exactly as the scan list does.
+    SourceRowTableModel* resultsModel;
+
+signals:
+    // The user asked to see `url` in the program's own browser page.
+    void BrowseRequested(const QString& url);
+    // "To Links" took `url` off the Remaining list for the links page.
+    void OfferedToLinks(const QString& url);
+    // "SE": the links page builds a start URL per engine from these words.
+    void EngineQueriesRequested(const QString& words);
+    void StatusTextChanged(int pane, const QString& text);
+    void RunningChanged(bool running);
+    // The results page's match count text.
+    void MatchCountChanged(const QString& text);
+    // A page of the main window is to become the current one.
+    void PageRequested(int index);
 
 private:
     // Who may receive the queue's wake-ups: the page while it lives. Worker
@@ -142,9 +162,8 @@ private:
     void ConnectPopup(QTableView* view);
     void ShowPopup(QTableView* view, const QPoint& position);
     void PumpQueue();
-    // The model over a list of the session's (none for the results).
+    // The model over a list of the session's.
     SourceRowTableModel* SessionModelOf(SessionList list) const;
-    RowTableModel* ResultsModel() const;
     std::size_t SessionRowCount(SessionList list) const;
     QStringList SessionRow(SessionList list, std::size_t index) const;
 

@@ -188,7 +188,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(engine.Received("/find?q=cats+dogs++birds&n=10"), 20000);
         QTRY_VERIFY2_WITH_TIMEOUT(engine.Received("/web/cats+dogs++birds/"),
                                   qPrintable(engine.Targets()), 20000);
-        RowTableModel* results = window->ResultsPage()->Results();
+        SourceRowTableModel* results = window->ResultsPage()->Results();
         QTRY_VERIFY_WITH_TIMEOUT(results->rowCount() >= 2, 20000);
         QStringList urls;
         for (int row = 0; row < results->rowCount(); ++row) {

@@ -3,6 +3,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "SessionMatches.h"
 #include "UiTestSupport.h"
 #include "UrlCatcher.h"
 #include "app/CMainWindow.h"
@@ -13,6 +14,7 @@
 #include "core/support/RawServer.h"
 #include "links/ui/CListEditView.h"
 #include "links/ui/CToolBarCtrlPage.h"
+#include "search/ui/CTabPg2.h"
 
 #ifdef QX_HAVE_WEBENGINE
 #include <QWebEnginePage>
@@ -85,7 +87,7 @@ private slots:
         RequireEngine();
         test::LoopbackSite site({{"/", {"<html><body>hello</body></html>"}}});
         CTabPg3* results = window_->ResultsPage();
-        results->AppendResult(QStringLiteral("T"), Url(site, "/"), QStringLiteral("r"));
+        test::SendMatch(window_->SearchPage()->Session(), "T", Url(site, "/").toStdString(), "r");
         results->Results()->FlushPending();
         results->ResultsView()->selectRow(0);
         QVERIFY(home_->Browser()->HasBorder());
@@ -172,7 +174,7 @@ private slots:
         test::UrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
         CTabPg3* results = window_->ResultsPage();
-        results->AppendResult(QStringLiteral("T"), QStringLiteral("http://a.example/x"), {});
+        test::SendMatch(window_->SearchPage()->Session(), "T", "http://a.example/x", "");
         results->Results()->FlushPending();
         results->ResultsView()->selectRow(0);
         results->OnBrowse();

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QtTest>
 
+#include "SessionMatches.h"
 #include "UiTestSupport.h"
 #include "UrlCatcher.h"
 #include "app/CMainWindow.h"
@@ -17,10 +18,30 @@
 #include "search/ResultRecord.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
+#include "search/ui/MatchRowsModel.h"
 #include "ui/MatchNotifier.h"
 #include "ui/UrlLauncher.h"
 
 using namespace qx;
+
+namespace {
+
+// Matches held by the test itself, shown through the model the search page
+// shows the session's matches with.
+struct HeldMatches {
+    explicit HeldMatches(CTabPg3& page)
+        : model(NewMatchRowsModel([this] { return &rows; }, &page)) {
+        page.SetResults(model);
+    }
+    void Add(const char* title, const char* url, const std::string& result) {
+        rows.push_back({title, url, result, {}, {}});
+        model->RowAppended();
+    }
+    std::vector<MatchRow> rows;
+    SourceRowTableModel* model;
+};
+
+}  // namespace
 
 class ResultsPageTest : public QObject {
     Q_OBJECT
@@ -53,8 +74,7 @@ private slots:
         test::MessageRecorder recorder;
         CMainWindow window;
         CTabPg3* page = window.ResultsPage();
-        page->AppendResult(QStringLiteral("T"), QStringLiteral("http://a.example/"),
-                           QStringLiteral("r"));
+        test::SendMatch(window.SearchPage()->Session(), "T", "http://a.example/", "r");
         page->Results()->FlushPending();
         window.SetActivePage(CMainWindow::kResultsPage);
         page->OnBrowse();
@@ -69,8 +89,8 @@ private slots:
         test::MessageRecorder recorder;
         CMainWindow window;
         CTabPg3* page = window.ResultsPage();
-        page->AppendResult(QStringLiteral("A"), QStringLiteral("http://a.example/"), {});
-        page->AppendResult(QStringLiteral("B"), QStringLiteral("http://b.example/x"), {});
+        test::SendMatch(window.SearchPage()->Session(), "A", "http://a.example/", "");
+        test::SendMatch(window.SearchPage()->Session(), "B", "http://b.example/x", "");
         page->Results()->FlushPending();
         page->ResultsView()->selectRow(1);
         page->OnBrowse();
@@ -83,7 +103,7 @@ private slots:
         test::MessageRecorder recorder;
         CMainWindow window;
         CTabPg3* page = window.ResultsPage();
-        page->AppendResult(QStringLiteral("A"), QStringLiteral("http://a.example/page"), {});
+        test::SendMatch(window.SearchPage()->Session(), "A", "http://a.example/page", "");
         page->Results()->FlushPending();
         page->ResultsView()->selectRow(0);
         page->OnLaunch();
@@ -95,8 +115,8 @@ private slots:
         test::MessageRecorder recorder;
         CMainWindow window;
         CTabPg3* page = window.ResultsPage();
-        page->AppendResult(QStringLiteral("A"), QStringLiteral("http://a.example/"), {});
-        page->AppendResult(QStringLiteral("B"), QStringLiteral("http://b.example/a b#top"), {});
+        test::SendMatch(window.SearchPage()->Session(), "A", "http://a.example/", "");
+        test::SendMatch(window.SearchPage()->Session(), "B", "http://b.example/a b#top", "");
         page->Results()->FlushPending();
         Settings().SearchText = " e-mail, caf\xC3\xA9 & co";
         QStringList launched;
@@ -173,18 +193,61 @@ private slots:
         MatchNotifier::SetHook({});
     }
 
-    void resultsModelKeepsItsContract() {
-        CTabPg3 page;
-        QAbstractItemModelTester tester(page.Results(),
+    // The list shows the session's matches in batches, as the scan list
+    // shows its rows, and re-reads them all when it is out of step.
+    void hotTrackModelFollowsTheSessionsMatches() {
+        CMainWindow window;
+        CTabPg3* page = window.ResultsPage();
+        CTabPg2* search = window.SearchPage();
+        SourceRowTableModel* model = page->Results();
+        QCOMPARE(model, search->resultsModel);
+        QAbstractItemModelTester tester(model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
+        Settings().SearchText = "r";
         for (int i = 0; i < 30; ++i) {
-            page.AppendResult(QStringLiteral("t%1").arg(i), QStringLiteral("u%1").arg(i),
-                              QStringLiteral("r%1").arg(i));
+            const std::string n = std::to_string(i);
+            test::SendMatch(search->Session(), "t" + n, "u" + n, "r" + n);
         }
-        page.Results()->FlushPending();
-        QCOMPARE(page.Results()->rowCount(), 30);
-        QCOMPARE(page.Results()->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
+        QCOMPARE(model->rowCount(), 0);  // waiting for the batch
+        QCOMPARE(model->TotalRows(), 30);
+        QTRY_COMPARE(model->rowCount(), 30);
+        QCOMPARE(model->columnCount(), 3);
+        QCOMPARE(model->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
                  QStringLiteral("Result"));
+        QCOMPARE(model->data(model->index(29, CTabPg3::kUrl), Qt::ToolTipRole).toString(),
+                 QStringLiteral("u29"));
+        QCOMPARE(page->RowSearchItem(29), QStringLiteral("r"));
+        QCOMPARE(page->CountLabelText(), QStringLiteral("%1").arg(Counters().MatchCount.load()));
+
+        search->RowAppended(SessionList::kResults, 99);  // out of step
+        QCOMPARE(model->rowCount(), 30);
+        QCOMPARE(model->PendingCount(), 0);
+        QCOMPARE(model->Cell(0, CTabPg3::kTitle), QStringLiteral("t0"));
+    }
+
+    // The model keeps no text of its own: it reads the rows where they are
+    // held, hidden cells included, and follows them when they are cleared.
+    void matchModelReadsTheHeldRowsAndFollowsAClear() {
+        CTabPg3 page;
+        HeldMatches held(page);
+        QAbstractItemModelTester tester(held.model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        held.Add("T", "http://a/", "found");
+        held.rows.back().searchText = "fou";
+        held.rows.back().includeText = "nd";
+        held.Add("U", "http://b/", "more");
+        held.model->FlushPending();
+        QCOMPARE(held.model->rowCount(), 2);
+        QCOMPARE(page.RowSearchItem(0) + page.RowIncludeText(0), QStringLiteral("found"));
+        held.rows[1].title = "renamed";
+        QCOMPARE(held.model->data(held.model->index(1, 0), Qt::DisplayRole).toString(),
+                 QStringLiteral("renamed"));
+        held.rows.clear();
+        held.model->Reset(0);
+        QCOMPARE(held.model->rowCount(), 0);
+        QCOMPARE(held.model->ShownCell(0, CTabPg3::kUrl), QString());
+        held.Add("V", "http://c/", "again");
+        QTRY_COMPARE(held.model->rowCount(), 1);
     }
 
     void searchItemRanges() {
@@ -252,9 +315,9 @@ private slots:
         Settings().SearchText = "cat";
         Settings().IncludeText = "dog";
         CTabPg3 page;
+        HeldMatches held(page);
         page.resize(900, 300);
-        page.AppendResult(QStringLiteral("T"), QStringLiteral("U"),
-                          QStringLiteral("cat dog ") + QString(300, QLatin1Char('z')));
+        held.Add("T", "U", "cat dog " + std::string(300, 'z'));
         page.Results()->FlushPending();
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
@@ -297,7 +360,9 @@ private slots:
             window.SearchPage()->Session().HandleMessage(WM_SEARCH_RESULT, kResultMatch,
                                                          reinterpret_cast<std::intptr_t>(&record));
         }
-        page->AppendResult(QStringLiteral("T"), QStringLiteral("U"), QStringLiteral("x"));
+        Settings().SearchText.clear();  // a row found without a search item
+        test::SendMatch(window.SearchPage()->Session(), "T", "U", "x");
+        Settings().SearchText = "license";
         page->Results()->FlushPending();
         QCOMPARE(page->RowSearchItem(0) + page->RowIncludeText(0), QStringLiteral("widgetblue"));
         QCOMPARE(page->RowSearchItem(1) + page->RowIncludeText(1), QStringLiteral("license"));

@@ -328,7 +328,7 @@ private slots:
         QCOMPARE(page_->scanModel->Cell(1, 2), QStringLiteral("CONNECTION FAILED"));
         QCOMPARE(page_->remainingModel->rowCount(), 1);
         QCOMPARE(page_->remainingModel->Cell(0, 0), QStringLiteral("http://n.example/"));
-        RowTableModel* results = window_->ResultsPage()->Results();
+        SourceRowTableModel* results = window_->ResultsPage()->Results();
         QCOMPARE(results->rowCount(), 1);
         QCOMPARE(results->Cell(0, 0), QStringLiteral("Title M"));
         window_->SetActivePage(CMainWindow::kResultsPage);
@@ -489,7 +489,7 @@ private slots:
         window_->OnStart();
         QVERIFY(page_->Session().running());
         QCOMPARE(window_->ActivePage(), CMainWindow::kResultsPage);
-        RowTableModel* results = window_->ResultsPage()->Results();
+        SourceRowTableModel* results = window_->ResultsPage()->Results();
         QTRY_VERIFY_WITH_TIMEOUT(results->rowCount() >= 1, 20000);
         QCOMPARE(results->Cell(0, 1), QString::fromStdString(site.Url("/")));
         QCOMPARE(results->Cell(0, 0), QStringLiteral("Pets"));

@@ -4,8 +4,8 @@
 #include <functional>
 #include <vector>
 
-#include "ui/SourceRowTableModel.h"
 #include "search/RemainingRow.h"
+#include "ui/SourceRowTableModel.h"
 
 namespace qx {
 

@@ -1,8 +1,8 @@
 #include "search/ControlSettings.h"
 
-#include <cctype>
 #include <climits>
 
+#include "html/AsciiText.h"
 #include "search/SearchSettings.h"
 
 namespace qx {
@@ -12,14 +12,6 @@ namespace {
 constexpr int kDefaultMaxConnections = 25;
 constexpr int kConnectionsWarningAbove = 115;
 constexpr int kMinEngineRevs = 10;
-
-std::string TrimLeft(const std::string& text) {
-    std::size_t first = 0;
-    while (first < text.size() && std::isspace(static_cast<unsigned char>(text[first]))) {
-        ++first;
-    }
-    return text.substr(first);
-}
 
 // The number in an edit whose box is ticked; -1 (no limit) otherwise.
 int LimitFrom(bool on, const std::string& text) {
@@ -51,7 +43,7 @@ void ReadDescribeAndTiming(const SearchControls& c, SearchSettings& s) {
 
 int Atoi(const std::string& text) {
     std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
+    while (i < text.size() && IsAsciiSpace(text[i])) {
         ++i;
     }
     bool negative = false;
@@ -60,7 +52,7 @@ int Atoi(const std::string& text) {
         ++i;
     }
     long long value = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+    for (; i < text.size() && IsAsciiDigit(text[i]); ++i) {
         value = value * 10 + (text[i] - '0');
         if (value > static_cast<long long>(INT_MAX) + 1) {
             value = static_cast<long long>(INT_MAX) + 1;
@@ -106,12 +98,12 @@ bool TooManyConnections(const SearchSettings& s) {
 bool ReadControlTexts(const SearchControls& c, SearchSettings& s) {
     s.SearchText = c.search;
     s.TargetText = c.target;
-    const std::string target = TrimLeft(c.target);
-    const std::string include = TrimLeft(c.include);
-    const std::string exclude = TrimLeft(c.exclude);
+    const std::string_view target = TrimLeft(c.target);
+    const std::string_view include = TrimLeft(c.include);
+    const std::string_view exclude = TrimLeft(c.exclude);
     const bool targetPresent = !target.empty();
     if (targetPresent) {
-        s.TargetValue = Atoi(target);
+        s.TargetValue = Atoi(std::string(target));
     }
     // Blanks alone are no words: storing them would make "  " a search word.
     s.IncludeText = include;

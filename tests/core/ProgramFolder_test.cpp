@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace qx {
@@ -70,6 +71,45 @@ TEST_F(ProgramFolderDir, TheFirstStepWithAFolderWins) {
         if (*c.ownFile != '\0')
             Put(build / c.ownFile);
         EXPECT_EQ(ProgramFolderLookup::Find(settings.string(), c.executable), c.expected) << c.name;
+    }
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The install script fills [Main] Path only when the lookup would find none
+// there, and what it writes reads back as the folder it was given.
+TEST_F(ProgramFolderDir, TheInstallScriptRecordsWhatTheLookupReads) {
+    const fs::path settings = dir_ / "Quillex" / "Quillex.ini";
+    struct Case {
+        const char* name;
+        std::string before;  // the settings file before; none when empty
+        std::string folder;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"no file yet", "", "/usr/share/quillex", "/usr/share/quillex"},
+        {"blanks, comma and semicolon", "[General]\nx=10\n", "/my programs/a,b;c",
+         "/my programs/a,b;c"},
+        {"leading @ signs", "", "@@home/q", "@@home/q"},
+        {"an empty Path is replaced", "[Main]\nPath=\"\"\n", "/new", "/new"},
+        {"a commented Path is none", "[Main]\nPath= ; old\n", "/new", "/new"},
+        {"not a text", "[Main]\nPath=@Invalid()\n", "/new", "/new"},
+        {"a later empty Path clears it", "[Main]\nPath=/old\n[Main]\nPath=\n", "/new", "/new"},
+        {"a set Path is kept", "[Polite]\nPath=/p\n[Main]\nPath=\"/old\" ; x\n", "/new", "/old"},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(dir_ / "Quillex");
+        if (!c.before.empty())
+            Put(settings, c.before);
+        const std::string command = "XDG_CONFIG_HOME='" + dir_.string() + "' '" +
+                                    std::string(QX_SCRIPTS_DIR) + "/set-program-folder.sh' '" +
+                                    c.folder + "' >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << c.name;
+        const std::string ini = ReadAll(settings);
+        EXPECT_EQ(ProgramFolderLookup::PathFromIni(ini), c.expected) << c.name << "\n" << ini;
     }
 }
 

@@ -32,8 +32,9 @@ public:
     static std::string Find(const std::string& settingsFile,
                             const std::filesystem::path& executable);
 
-    // $XDG_CONFIG_HOME/Quillex/Quillex.ini, or ~/.config/Quillex/Quillex.ini
-    // when XDG_CONFIG_HOME is unset or not absolute; empty without a home.
+    // $XDG_CONFIG_HOME/Quillex/Quillex.ini (a relative one taken from the
+    // current directory, as Qt does), else ~/.config/Quillex/Quillex.ini;
+    // empty without either.
     static std::string DefaultSettingsFile();
 
     // The [Main] Path value of an INI text as QSettings reads it back; empty

@@ -152,35 +152,5 @@ TEST(ProgramFolderIni, PathIsReadWithTheSettingsFileEscaping) {
         EXPECT_EQ(ProgramFolderLookup::PathFromIni(c.ini), c.expected) << c.name;
 }
 
-// Where QSettings keeps the per-user file: XDG_CONFIG_HOME (made absolute),
-// else ~/.config.
-TEST(ProgramFolderIni, TheSettingsFileFollowsTheConfigHome) {
-    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    const std::string savedXdg = xdg ? xdg : "";
-    struct Case {
-        const char* name;
-        const char* xdg;  // nullptr: unset
-        std::string expected;
-    };
-    const Case cases[] = {
-        {"absolute", "/cfg", "/cfg/Quillex/Quillex.ini"},
-        {"relative", "rel", (fs::current_path() / "rel" / "Quillex" / "Quillex.ini").string()},
-        {"empty", "", home + "/.config/Quillex/Quillex.ini"},
-        {"unset", nullptr, home + "/.config/Quillex/Quillex.ini"},
-    };
-    for (const Case& c : cases) {
-        if (c.xdg)
-            setenv("XDG_CONFIG_HOME", c.xdg, 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
-        EXPECT_EQ(ProgramFolderLookup::DefaultSettingsFile(), c.expected) << c.name;
-    }
-    if (xdg)
-        setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
-    else
-        unsetenv("XDG_CONFIG_HOME");
-}
-
 }  // namespace
 }  // namespace qx

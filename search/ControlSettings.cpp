@@ -41,7 +41,7 @@ void ReadDescribeAndTiming(const SearchControls& c, SearchSettings& s) {
 
 }  // namespace
 
-int Atoi(const std::string& text) {
+int Atoi(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && IsAsciiSpace(text[i])) {
         ++i;
@@ -103,7 +103,7 @@ bool ReadControlTexts(const SearchControls& c, SearchSettings& s) {
     const std::string_view exclude = TrimLeft(c.exclude);
     const bool targetPresent = !target.empty();
     if (targetPresent) {
-        s.TargetValue = Atoi(std::string(target));
+        s.TargetValue = Atoi(target);
     }
     // Blanks alone are no words: storing them would make "  " a search word.
     s.IncludeText = include;

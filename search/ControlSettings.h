@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "search/SearchControls.h"
 
@@ -11,7 +12,7 @@ struct SearchSettings;
 // Numbers typed into the page's edits are read like atoi: leading white
 // space, an optional sign and digits; anything else ends the number and no
 // digits give 0. Saturates at the int limits instead of overflowing.
-int Atoi(const std::string& text);
+int Atoi(std::string_view text);
 
 // Start's reading of the controls into the process-wide settings. Limits
 // whose box is unticked become -1 (no limit); an empty edit beside a ticked

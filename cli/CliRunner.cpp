@@ -8,11 +8,11 @@
 
 #include "cli/CliOutput.h"
 #include "cli/CliPageView.h"
-#include "cli/CliProgramFolder.h"
 #include "cli/CliProgress.h"
 #include "cli/CliSearchPlan.h"
 #include "cli/CliSignals.h"
 #include "cli/CliWakePipe.h"
+#include "links/ProgramFolder.h"
 #include "search/CrawlTally.h"
 #include "search/HttpFetcher.h"
 #include "search/SearchSession.h"
@@ -156,7 +156,7 @@ void ShowPlanMessages(const CliSearchPlan& plan, CliPageView& view) {
 
 int CliRunner::Run() {
     CliSearchPlan plan = CliSearchPlan::Build(
-        options_, options_.commandLine ? CliProgramFolder::Find() : std::string());
+        options_, options_.commandLine ? ProgramFolderLookup::Find() : std::string());
     if (!plan.error.empty()) {
         std::fprintf(stderr, "quillex-cli: %s\n", plan.error.c_str());
         return kExitUsage;

@@ -8,6 +8,8 @@
 #include <queue>
 #include <utility>
 
+#include "html/AsciiText.h"
+
 namespace qx {
 
 namespace {
@@ -16,22 +18,6 @@ constexpr std::size_t kNone = std::string_view::npos;
 
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // Position of the first `c` in text[from, to), or `to` when there is none.
@@ -369,7 +355,7 @@ bool GetAttributeValue(std::string_view tag, std::string_view name, std::string&
     std::size_t pos = SkipElementName(tag, element);
     Attribute attribute;
     while (NextAttribute(tag, pos, attribute)) {
-        if (EqualsIgnoreCase(attribute.name, name)) {
+        if (EqualsNoCase(attribute.name, name)) {
             value.assign(attribute.value);
             return true;
         }
@@ -381,19 +367,19 @@ bool GetLinkValue(std::string_view tag, std::string_view name, std::string& link
     link.clear();
     std::string_view element;
     std::size_t pos = SkipElementName(tag, element);
-    const bool option = EqualsIgnoreCase(element, "option");
+    const bool option = EqualsNoCase(element, "option");
     std::string_view optionValue;
     bool hasOptionValue = false;
     Attribute attribute;
     while (NextAttribute(tag, pos, attribute)) {
-        if (EqualsIgnoreCase(attribute.name, name)) {
+        if (EqualsNoCase(attribute.name, name)) {
             if (Contains(attribute.value, "mailto:")) {
                 return false;
             }
             link.assign(attribute.value);
             return true;
         }
-        if (option && !hasOptionValue && EqualsIgnoreCase(attribute.name, "value")) {
+        if (option && !hasOptionValue && EqualsNoCase(attribute.name, "value")) {
             optionValue = attribute.value;
             hasOptionValue = true;
         }

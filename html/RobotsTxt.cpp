@@ -4,34 +4,17 @@
 #include <charconv>
 #include <cmath>
 
+#include "html/AsciiText.h"
+
 namespace qx {
 
 namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return LowerAscii(x) == LowerAscii(y);
-           });
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\0')) {
-        s.remove_suffix(1);
-    }
-    return s;
+// The blanks around a field; a trailing NUL byte goes too.
+std::string_view TrimField(std::string_view s) {
+    return TrimRight(TrimLeft(s, " \t"), std::string_view(" \t\0", 3));
 }
 
 int HexValue(char c) {
@@ -152,7 +135,7 @@ std::string NormaliseRobotsPath(std::string_view path) {
 }
 
 std::string RobotsProductToken(std::string_view userAgent) {
-    return std::string(AgentToken(Trim(userAgent)));
+    return std::string(AgentToken(TrimField(userAgent)));
 }
 
 std::string RobotsPathOf(std::string_view url) {
@@ -201,8 +184,8 @@ RobotsRules RobotsRules::Parse(std::string_view file, std::string_view token) {
         if (colon == std::string_view::npos) {
             continue;
         }
-        const std::string_view key = Trim(line.substr(0, colon));
-        const std::string_view value = Trim(line.substr(colon + 1));
+        const std::string_view key = TrimField(line.substr(0, colon));
+        const std::string_view value = TrimField(line.substr(colon + 1));
         if (EqualsNoCase(key, "user-agent")) {
             if (rulesStarted || !inGroup) {
                 inGroup = true;

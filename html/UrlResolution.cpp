@@ -8,6 +8,7 @@
 #include <numeric>
 #include <optional>
 
+#include "html/AsciiText.h"
 #include "search/LinkDrops.h"
 #include "search/SearchItem.h"
 
@@ -16,22 +17,6 @@ namespace qx {
 namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (LowerAscii(text[i]) != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
 
 bool Contains(std::string_view text, std::string_view part) {
     return text.find(part) != kNone;
@@ -154,7 +139,7 @@ LinkBase AnalyseBase(std::string_view baseUrl) {
 
 // The absolute form of one link; false when it cannot be resolved.
 bool ResolveLink(std::string_view link, const LinkBase& base, std::string& url) {
-    if (StartsWithIgnoreCase(link, "http:") || StartsWithIgnoreCase(link, "https:")) {
+    if (StartsWithNoCase(link, "http:") || StartsWithNoCase(link, "https:")) {
         url.assign(link);
         return true;
     }

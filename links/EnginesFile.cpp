@@ -1,5 +1,6 @@
 #include "links/EnginesFile.h"
 
+#include "html/AsciiText.h"
 #include "links/LinkFile.h"
 
 #include <fcntl.h>
@@ -8,7 +9,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 
 namespace qx {
@@ -73,11 +73,7 @@ private:
 };
 
 bool ContainsIgnoringCase(std::string_view text, std::string_view word) {
-    auto it = std::search(text.begin(), text.end(), word.begin(), word.end(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    });
-    return it != text.end();
+    return FindNoCase(text, word) != std::string_view::npos;
 }
 
 }  // namespace

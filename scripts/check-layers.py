@@ -43,9 +43,6 @@ ALLOWED = {
     # A page holds its main window and reaches the other pages and the status
     # bar through it.
     ("links/ui/CToolBarCtrlPage.cpp", "app/CMainWindow.h"): "a page holds its main window",
-    # The bar's host shares the headless crawler's program folder lookup
-    # until that lookup moves into the core.
-    ("bar/host/main.cpp", "cli/CliProgramFolder.h"): "to go: the program folder lookup",
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)

@@ -4,6 +4,17 @@
 # the help file. Other settings in the file are kept; the file is replaced in
 # one step so that a failure leaves it as it was.
 #
+# Every program finds the program folder in this order (links/ProgramFolder.h,
+# docs/internals/program-folder.md), and this script only ever fills step 1:
+#   1. [Main] Path of $XDG_CONFIG_HOME/Quillex/Quillex.ini (else
+#      ~/.config/...), when set and not empty;
+#   2. share/quillex beside the running program, when it holds engines.qeg or
+#      qxhlp.html;
+#   3. the running program's own folder, when it holds one of them;
+#   4. none: the current directory.
+# "Set" is judged as QSettings reads the file: the last Path of [Main] counts,
+# quotes group, an unquoted ';' starts a comment.
+#
 #   scripts/set-program-folder.sh FOLDER
 set -euo pipefail
 
@@ -32,23 +43,34 @@ mkdir -p "$(dirname "$settings")"
 
 # A Path already in [Main] wins: the user (or an earlier install) chose it.
 if awk '
-  /^[ \t]*\[/ { line = $0; gsub(/[ \t\r]/, "", line); main = (line == "[Main]"); next }
-  main && /^[ \t]*Path[ \t]*=/ {
-    value = $0; sub(/^[^=]*=[ \t]*/, "", value); gsub(/[ \t\r"]/, "", value)
-    if (value != "") found = 1
+  /^[ \t]*\[/ {
+    line = $0; gsub(/[ \t\r]/, "", line); sub(/\].*/, "]", line); main = (line == "[Main]"); next
   }
-  END { exit found ? 0 : 1 }' "$settings"; then
+  main && /^[ \t]*Path[ \t]*=/ {
+    value = $0; sub(/^[^=]*=[ \t]*/, "", value); sub(/\r$/, "", value)
+    if (value ~ /^"/) { sub(/^"/, "", value); sub(/".*/, "", value) }
+    else { sub(/;.*/, "", value); sub(/[ \t]+$/, "", value) }
+    if (value == "@Invalid()") value = ""
+    last = value
+  }
+  END { exit last != "" ? 0 : 1 }' "$settings"; then
   echo "Program folder already set in $settings"
   exit 0
 fi
+
+# QSettings reads a text starting with '@' from a doubled '@'.
+value=$folder
+case "$value" in
+  @*) value="@$value" ;;
+esac
 
 tmp=$(mktemp "$settings.XXXXXX")
 trap 'rm -f "$tmp"' EXIT
 # Into the first [Main] section, dropping an empty Path there; or a new
 # section at the end.
-awk -v path="$folder" '
+awk -v path="$value" '
   /^[ \t]*\[/ {
-    line = $0; gsub(/[ \t\r]/, "", line)
+    line = $0; gsub(/[ \t\r]/, "", line); sub(/\].*/, "]", line)
     inMain = (line == "[Main]")
     print
     if (inMain && !done) { print "Path=\"" path "\""; done = 1 }

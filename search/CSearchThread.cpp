@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <climits>
 #include <system_error>
 #include <thread>
 
+#include "html/AsciiText.h"
 #include "html/LinkExtraction.h"
 #include "html/PageAnalysis.h"
 #include "html/UrlResolution.h"
@@ -53,26 +53,6 @@ public:
 private:
     const LinkDrops& drops_;
 };
-
-std::string ToLower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-// `tail` is lower case.
-bool EndsWithNoCase(const std::string& text, std::string_view tail) {
-    if (text.size() < tail.size()) {
-        return false;
-    }
-    const std::size_t from = text.size() - tail.size();
-    for (std::size_t i = 0; i < tail.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[from + i])) != tail[i]) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // False when `url` is not in the list.
 bool RemoveFirst(std::vector<std::string>& list, const std::string& url) {
@@ -159,16 +139,14 @@ bool QueueingRewrites(const std::string& link, bool near) {
         return true;
     }
     const auto hostEnd = static_cast<std::ptrdiff_t>(SchemeAndHostEnd(link));
-    return std::any_of(link.begin(), link.begin() + hostEnd,
-                       [](unsigned char c) { return std::isupper(c) != 0; });
+    return std::any_of(link.begin(), link.begin() + hostEnd, IsAsciiUpper);
 }
 
 }  // namespace
 
 void FoldSchemeAndHost(std::string& url) {
     const auto hostEnd = static_cast<std::ptrdiff_t>(SchemeAndHostEnd(url));
-    std::transform(url.begin(), url.begin() + hostEnd, url.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(url.begin(), url.begin() + hostEnd, url.begin(), LowerAscii);
 }
 
 CSearchThread* CSearchThread::Launch(std::shared_ptr<CrawlState> crawl,
@@ -537,7 +515,7 @@ bool CSearchThread::PrepareChildren(std::vector<std::string>& urls, const ChildB
                 continue;
             }
             if (settings.ExcludeUrlFilter || settings.IncludeUrlFilter) {
-                const std::string lowered = ToLower(url);
+                const std::string lowered = LowerAsciiCopy(url);
                 if (settings.ExcludeUrlFilter && HasExcludeWord(lowered, settings.ExcludeText)) {
                     drops.Drop(DropReason::kExcludeUrl, url);
                     continue;

@@ -1,8 +1,8 @@
 #include "search/HostPacing.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "html/AsciiText.h"
 #include "search/SearchSettings.h"
 
 namespace qx {
@@ -21,8 +21,7 @@ std::string HostKeyOf(std::string_view url) {
         return {};
     }
     std::string scheme(url.substr(0, schemeEnd));
-    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(scheme.begin(), scheme.end(), scheme.begin(), LowerAscii);
     std::string_view authority = url.substr(schemeEnd + 3);
     authority = authority.substr(0, authority.find_first_of("/?#"));
     const std::size_t at = authority.rfind('@');
@@ -30,8 +29,7 @@ std::string HostKeyOf(std::string_view url) {
         authority.remove_prefix(at + 1);
     }
     std::string key(authority);
-    std::transform(key.begin(), key.end(), key.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(key.begin(), key.end(), key.begin(), LowerAscii);
     const std::string defaultPort = scheme == "https" ? ":443" : scheme == "http" ? ":80" : "";
     if (!defaultPort.empty() && key.size() > defaultPort.size() &&
         key.compare(key.size() - defaultPort.size(), defaultPort.size(), defaultPort) == 0) {

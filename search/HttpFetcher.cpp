@@ -8,6 +8,7 @@
 #include <thread>
 #include <utility>
 
+#include "html/AsciiText.h"
 #include "search/CurlHandlePool.h"
 #include "search/CurlResultCodes.h"
 #include "search/SearchSettings.h"
@@ -22,26 +23,8 @@ bool IsRedirectStatus(long status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return LowerAscii(x) == LowerAscii(y);
-           });
-}
-
-std::string_view TrimSpaces(std::string_view s) {
-    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && isSpace(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && isSpace(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
+// Blanks around a header line and its parts.
+constexpr std::string_view kHeaderSpaces = " \t\r\n";
 
 // A host goes into the URL verbatim, so anything that would change the URL's
 // meaning (user info, path, query, blanks, control bytes) is refused.
@@ -311,7 +294,7 @@ size_t HttpFetcher::Impl::OnHeader(char* data, size_t size, size_t count, void* 
         t.contentType.clear();
         return total;
     }
-    if (TrimSpaces(line).empty()) {
+    if (Trim(line, kHeaderSpaces).empty()) {
         long status = 0;
         curl_easy_getinfo(t.handle, CURLINFO_RESPONSE_CODE, &status);
         if (status >= 100 && status < 200) {
@@ -333,8 +316,8 @@ size_t HttpFetcher::Impl::OnHeader(char* data, size_t size, size_t count, void* 
     if (colon == std::string_view::npos) {
         return total;
     }
-    const std::string_view name = TrimSpaces(line.substr(0, colon));
-    const std::string_view value = TrimSpaces(line.substr(colon + 1));
+    const std::string_view name = Trim(line.substr(0, colon), kHeaderSpaces);
+    const std::string_view value = Trim(line.substr(colon + 1), kHeaderSpaces);
     if (EqualsNoCase(name, "Location")) {
         t.location = value;
     } else if (EqualsNoCase(name, "Content-Type")) {

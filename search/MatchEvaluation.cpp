@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 
+#include "html/AsciiText.h"
 #include "search/MatchedRoots.h"
 #include "search/SearchItem.h"
 #include "search/SearchSettings.h"
@@ -18,45 +19,8 @@ constexpr long long kCharsPerWord = 7;
 constexpr long long kDefaultForwardWords = 10;
 constexpr long long kDefaultBackwardWords = 1;
 
-// White space as the trimming of the original text class saw it (C locale).
-bool IsBlank(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 bool IsListSeparator(char c) {
     return c == ',' || c == ';';
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string LowerCopy(std::string_view text) {
-    std::string lowered(text);
-    std::transform(lowered.begin(), lowered.end(), lowered.begin(), LowerAscii);
-    return lowered;
-}
-
-std::string_view TrimLeft(std::string_view text) {
-    std::size_t start = 0;
-    while (start < text.size() && IsBlank(text[start]))
-        ++start;
-    return text.substr(start);
-}
-
-std::string_view TrimRight(std::string_view text) {
-    std::size_t end = text.size();
-    while (end > 0 && IsBlank(text[end - 1]))
-        --end;
-    return text.substr(0, end);
-}
-
-std::string_view Trim(std::string_view text) {
-    return TrimRight(TrimLeft(text));
 }
 
 // The words of a lower-cased list text. The text counts as followed by one
@@ -74,7 +38,7 @@ std::vector<std::string_view> SplitWordList(std::string_view loweredList) {
 }
 
 bool ListHasWordIn(std::string_view text, std::string_view listText) {
-    const std::string lowered = LowerCopy(listText);
+    const std::string lowered = LowerAsciiCopy(listText);
     for (std::string_view word : SplitWordList(lowered)) {
         if (text.find(word) != std::string_view::npos)
             return true;
@@ -84,19 +48,19 @@ bool ListHasWordIn(std::string_view text, std::string_view listText) {
 
 // A comma between a digit and exactly three more digits groups thousands.
 bool IsGroupingComma(std::string_view token, std::size_t i) {
-    if (token[i] != ',' || i == 0 || !IsDigit(token[i - 1]) || token.size() < i + 4)
+    if (token[i] != ',' || i == 0 || !IsAsciiDigit(token[i - 1]) || token.size() < i + 4)
         return false;
     for (std::size_t k = i + 1; k <= i + 3; ++k) {
-        if (!IsDigit(token[k]))
+        if (!IsAsciiDigit(token[k]))
             return false;
     }
-    return i + 4 == token.size() || !IsDigit(token[i + 4]);
+    return i + 4 == token.size() || !IsAsciiDigit(token[i + 4]);
 }
 
 // Like atoi, but saturating instead of overflowing.
 long long ReadLeadingNumber(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i]))
+    while (i < text.size() && IsAsciiSpace(text[i]))
         ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -104,7 +68,7 @@ long long ReadLeadingNumber(std::string_view text) {
         ++i;
     }
     long long value = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
+    for (; i < text.size() && IsAsciiDigit(text[i]); ++i) {
         value = std::min<long long>(value * 10 + (text[i] - '0'), LLONG_MAX / 20);
     }
     return negative ? -value : value;
@@ -318,7 +282,7 @@ public:
           settings_(settings),
           matchedRoots_(matchedRoots),
           sink_(sink),
-          searchKey_(LowerCopy(settings.SearchText)),
+          searchKey_(LowerAsciiCopy(settings.SearchText)),
           forward_(settings.DescribeForward < 0 ? kDefaultForwardWords : settings.DescribeForward),
           backward_(settings.DescribeBackward < 0 ? kDefaultBackwardWords
                                                   : settings.DescribeBackward) {
@@ -326,7 +290,7 @@ public:
             // The Include words become alternative search words.
             wordListText_ = searchKey_;
             if (!settings.IncludeText.empty())
-                wordListText_ += ";" + LowerCopy(settings.IncludeText);
+                wordListText_ += ";" + LowerAsciiCopy(settings.IncludeText);
             words_ = SplitWordList(wordListText_);
         }
         key_ = searchKey_;

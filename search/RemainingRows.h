@@ -131,6 +131,8 @@ private:
     void AddSlot(Slot slot);
     void EraseSlot(std::size_t at);
     void ResizeTable(std::size_t capacity);
+    // After a compaction: a table mostly empty gets smaller.
+    void ShrinkTableIfSparse();
     void LinkUrl(std::size_t storageIndex);
     // Links the row into the ring of `slot` (kNone: a new URL with `hash`).
     void LinkUrl(std::size_t storageIndex, std::size_t slot, std::uint32_t hash);

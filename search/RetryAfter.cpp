@@ -2,18 +2,18 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "html/AsciiText.h"
 
 namespace qx {
 
 namespace {
 
 bool AllDigits(std::string_view text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(),
-                                        [](unsigned char c) { return std::isdigit(c) != 0; });
+    return !text.empty() && std::all_of(text.begin(), text.end(), IsAsciiDigit);
 }
 
 // Digits as a number, saturating far above any bound used here.
@@ -34,7 +34,7 @@ std::optional<int> MonthOf(std::string_view name) {
     for (std::size_t m = 0; m < kMonths.size(); ++m) {
         bool same = true;
         for (std::size_t i = 0; i < 3; ++i) {
-            same = same && std::tolower(static_cast<unsigned char>(name[i])) == kMonths[m][i];
+            same = same && LowerAscii(name[i]) == kMonths[m][i];
         }
         if (same) {
             return static_cast<int>(m) + 1;
@@ -123,12 +123,7 @@ std::chrono::milliseconds Bounded(std::chrono::milliseconds delay) {
 
 std::chrono::milliseconds RetryAfterDelay(std::string_view value,
                                           std::chrono::system_clock::time_point now) {
-    while (!value.empty() && std::isspace(static_cast<unsigned char>(value.front()))) {
-        value.remove_prefix(1);
-    }
-    while (!value.empty() && std::isspace(static_cast<unsigned char>(value.back()))) {
-        value.remove_suffix(1);
-    }
+    value = Trim(value);
     if (value.empty()) {
         return kRetryAfterDefault;
     }

@@ -1,8 +1,8 @@
 #include "search/RobotsCache.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "html/AsciiText.h"
 #include "search/CrawlState.h"
 #include "search/SearchItem.h"
 #include "search/SearchSettings.h"
@@ -41,11 +41,11 @@ std::string RobotsOriginKey(std::string_view scheme, std::string_view host, std:
     std::string key;
     key.reserve(scheme.size() + host.size() + 10);
     for (char c : scheme) {
-        key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        key += LowerAscii(c);
     }
     key += "://";
     for (char c : host) {
-        key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        key += LowerAscii(c);
     }
     key += ':';
     key += std::to_string(port);

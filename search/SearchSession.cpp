@@ -2,14 +2,13 @@
 
 #include "search/ThreadPriority.h"
 
-#include <cctype>
 #include <charconv>
-#include <climits>
 #include <cstdio>
 #include <iterator>
 #include <string_view>
 
 #include "search/CSearchThread.h"
+#include "search/ControlSettings.h"
 #include "search/CrawlEngine.h"
 #include "search/CrawlState.h"
 #include "search/MatchedRoots.h"
@@ -44,49 +43,10 @@ constexpr const char* kCannotMove =
     "and then try again.";
 constexpr const char* kNoItemSelected = "No item selected";
 
-constexpr int kDefaultMaxConnections = 25;
-constexpr int kConnectionsWarningAbove = 115;
-constexpr int kMinEngineRevs = 10;
 constexpr int kStatusScanned = 1;
 constexpr int kStatusRemaining = 2;
 constexpr int kStatusSearches = 3;
 constexpr const char* kInfinity = "infinity";
-
-// atoi: leading white space, an optional sign and digits; anything else ends
-// the number, no digits give 0. Saturates instead of overflowing.
-int Atoi(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) {
-            value = static_cast<long long>(INT_MAX) + 1;
-        }
-    }
-    if (negative) {
-        value = -value;
-    }
-    if (value > INT_MAX) {
-        return INT_MAX;
-    }
-    return static_cast<int>(value < INT_MIN ? INT_MIN : value);
-}
-
-std::string TrimLeft(const std::string& text) {
-    std::size_t first = 0;
-    while (first < text.size() && std::isspace(static_cast<unsigned char>(text[first]))) {
-        ++first;
-    }
-    return text.substr(first);
-}
 
 std::string_view WithoutTrailingSlash(std::string_view url) {
     if (!url.empty() && url.back() == '/') {
@@ -198,8 +158,12 @@ bool SearchSession::Start(const SearchControls& controls) {
     auto queueLock = queue_->LockWhilePumping(crawl_->QueueLock);
     std::lock_guard<std::recursive_mutex> pageLock(PageLock);
     MarkCarriedOver();
-    ReadSettings(controls);
-    if (!ReadTexts(controls)) {
+    ReadControlSettings(controls, Settings());
+    noRemoveCopy_ = Settings().NoRemove;
+    if (TooManyConnections(Settings())) {
+        view_.ShowMessage(kTooManyConnections, MessageKind::kExclamation);
+    }
+    if (!ReadControlTexts(controls, Settings())) {
         Refuse(kEnterItem);
         return false;
     }
@@ -230,74 +194,6 @@ void SearchSession::MarkCarriedOver() {
             item.done = 1;
         }
     }
-}
-
-void SearchSession::ReadSettings(const SearchControls& c) {
-    SearchSettings& s = Settings();
-    s.DefaultWidth = c.defaultWidthOn && !c.defaultWidth.empty() ? Atoi(c.defaultWidth) : -1;
-    s.NoRemove = c.noRemove ? 1 : 0;
-    noRemoveCopy_ = s.NoRemove;
-    s.RepeatSeconds = c.repeatOn && !c.repeatSeconds.empty() ? Atoi(c.repeatSeconds) : -1;
-    s.StopOnMatch = c.stopOnMatch ? 1 : 0;
-    s.MaxDepth = c.maxDepthOn && !c.maxDepth.empty() ? Atoi(c.maxDepth) : -1;
-    s.WidthDepth = c.widthDepthOn && !c.widthDepth.empty() ? Atoi(c.widthDepth) : -1;
-    if (!c.maxConnectionsOn) {
-        s.MaxConnections = kDefaultMaxConnections;
-    } else if (!c.maxConnections.empty()) {
-        s.MaxConnections = Atoi(c.maxConnections);
-    }
-    s.ItemInclude = c.itemInclude ? 1 : 0;
-    if (c.describeOn) {
-        if (!c.describeForward.empty()) {
-            s.DescribeForward = Atoi(c.describeForward);
-        }
-        if (!c.describeBackward.empty()) {
-            s.DescribeBackward = Atoi(c.describeBackward);
-        }
-    }
-    if (c.engineTimingOn) {
-        if (!c.engineRevs.empty()) {
-            const int revs = Atoi(c.engineRevs);
-            s.EngineRevs = revs <= kMinEngineRevs ? kMinEngineRevs : revs;
-        }
-        if (!c.engineDamp.empty()) {
-            const int damp = Atoi(c.engineDamp);
-            s.EngineDamp = damp <= 0 ? 1 : damp;
-        }
-    }
-    if (c.maxRemainingOn && !c.maxRemaining.empty()) {
-        s.MaxRemaining = Atoi(c.maxRemaining);
-        s.MaxRemainingOn = 1;
-    } else {
-        s.MaxRemainingOn = 0;
-    }
-    s.ExcludeUrlFilter = c.excludeUrl ? 1 : 0;
-    s.IncludeUrlFilter = c.includeUrl ? 1 : 0;
-    if (s.MaxConnections > kConnectionsWarningAbove) {
-        view_.ShowMessage(kTooManyConnections, MessageKind::kExclamation);
-    }
-}
-
-bool SearchSession::ReadTexts(const SearchControls& c) {
-    SearchSettings& s = Settings();
-    s.SearchText = c.search;
-    s.TargetText = c.target;
-    const std::string target = TrimLeft(c.target);
-    const std::string include = TrimLeft(c.include);
-    const std::string exclude = TrimLeft(c.exclude);
-    const bool targetPresent = !target.empty();
-    if (targetPresent) {
-        s.TargetValue = Atoi(target);
-    }
-    // Blanks alone are no words: storing them would make "  " a search word.
-    s.IncludeText = include;
-    s.ExcludeText = exclude;
-    if (TrimLeft(c.search).empty()) {
-        return false;
-    }
-    s.MatchMode =
-        ComputeMatchMode(targetPresent, !include.empty(), !exclude.empty(), s.ItemInclude != 0);
-    return true;
 }
 
 void SearchSession::FixUpRemainingRow(std::size_t index, bool repeat) {

@@ -120,8 +120,6 @@ private:
     // Removes the Remaining row of a URL (under PageLock); false when none.
     bool RemoveRemainingRow(std::string_view url);
 
-    void ReadSettings(const SearchControls& controls);
-    bool ReadTexts(const SearchControls& controls);
     void FixUpRemainingRow(std::size_t row, bool repeat);
     void QueueStartRows(bool repeat);
     bool StartEngine();

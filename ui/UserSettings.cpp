@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
+#include "links/ProgramFolder.h"
 #include "search/SearchSettings.h"
 
 namespace qx {
@@ -14,27 +16,23 @@ std::unique_ptr<QSettings> OpenUserSettings() {
 }
 
 QString ProgramFolder() {
-    const QString path = OpenUserSettings()->value(QStringLiteral("Main/Path")).toString();
-    if (!path.isEmpty()) {
-        return path;
-    }
-    const QString installed = InstalledProgramFolder();
-    return installed.isEmpty() ? QCoreApplication::applicationDirPath() : installed;
-}
-
-QString InstalledProgramFolder() {
-    const QString folder = QDir::cleanPath(
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../share/quillex")));
-    return QFileInfo(QDir(folder).filePath(QStringLiteral("engines.qeg"))).isFile() ? folder
-                                                                                    : QString();
+    const QByteArray settings = QFile::encodeName(OpenUserSettings()->fileName());
+    const QByteArray executable = QFile::encodeName(QCoreApplication::applicationFilePath());
+    const std::string folder =
+        ProgramFolderLookup::Find(settings.toStdString(), executable.toStdString());
+    return QFile::decodeName(QByteArray::fromStdString(folder));
 }
 
 QString HelpFilePath() {
-    const QString name = QStringLiteral("qxhlp.html");
-    const QString inFolder = QDir(ProgramFolder()).filePath(name);
+    const QString name = QString::fromLatin1(ProgramFolderLookup::kHelpFileName.data(),
+                                             ProgramFolderLookup::kHelpFileName.size());
+    const QString folder = ProgramFolder();
+    const QString inFolder =
+        folder.isEmpty() ? QDir::current().absoluteFilePath(name) : QDir(folder).filePath(name);
     if (QFileInfo::exists(inFolder)) {
         return inFolder;
     }
+    // A Path naming a folder without the page: an installed one still helps.
     const QString installed = QDir(QCoreApplication::applicationDirPath())
                                   .filePath(QStringLiteral("../share/quillex/") + name);
     if (QFileInfo::exists(installed)) {

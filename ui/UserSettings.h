@@ -14,17 +14,13 @@ namespace qx {
 // never stored.
 std::unique_ptr<QSettings> OpenUserSettings();
 
-// The folder of the program's own files: [Main] Path when set and not empty,
-// else the installed folder (InstalledProgramFolder), otherwise the folder of
-// the executable.
+// The folder of the program's own files, found by ProgramFolderLookup (see
+// links/ProgramFolder.h for the order) in this settings file; empty when
+// there is none and the files are looked for in the current directory.
 QString ProgramFolder();
 
-// share/quillex beside the executable's bin folder when it holds the engines
-// file, as a package installs it without recording a Path; empty otherwise.
-QString InstalledProgramFolder();
-
-// The help page: in the program folder, or where an installation puts it
-// (share/quillex beside the executable's bin folder).
+// The help page: in the program folder (the current directory when there is
+// none), or where an installation puts it (share/quillex beside bin/).
 QString HelpFilePath();
 
 // The placement of the main window: position and size of its client area.

@@ -10,7 +10,7 @@
 #include "bar/host/BarHost.h"
 #include "bar/host/HostRegistration.h"
 #include "bar/host/ProgramLauncher.h"
-#include "cli/CliProgramFolder.h"
+#include "links/ProgramFolder.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -74,7 +74,7 @@ int RunForBrowser() {
     }
     __gnu_cxx::stdio_filebuf<char> replyBuffer(replyFd, std::ios::out);
     std::ostream replies(&replyBuffer);
-    qx::BarHost host(qx::CliProgramFolder::Find(), &qx::ProgramLauncher::Start);
+    qx::BarHost host(qx::ProgramFolderLookup::Find(), &qx::ProgramLauncher::Start);
     return host.Run(std::cin, replies, std::cerr);
 }
 

@@ -4,7 +4,6 @@
 #include <optional>
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -263,22 +262,9 @@ void CToolBarCtrlPage::OnSave() {
 }
 
 QStringList CToolBarCtrlPage::EnginesFileCandidates() {
-    const QString name = FromBytes(std::string(EnginesFile::kFileName));
-    const QString folder = OpenUserSettings()->value(QStringLiteral("Main/Path")).toString();
-    if (!folder.isEmpty())
-        return {FromBytes(EnginesFile::Location(ToBytes(folder)))};
-    // Without a configured folder the program's own files are where the help
-    // page is found; the current directory comes last, where the search bar of
-    // old wrote the file.
-    QStringList candidates;
-    const QString appDir = QCoreApplication::applicationDirPath();
-    for (const QString& dir : {QFileInfo(HelpFilePath()).absolutePath(), appDir,
-                               appDir + QStringLiteral("/../share/quillex"), QDir::currentPath()}) {
-        const QString path = QDir::cleanPath(QDir(dir).absoluteFilePath(name));
-        if (!candidates.contains(path))
-            candidates.append(path);
-    }
-    return candidates;
+    // The program folder's file, or without one the current directory's.
+    const QString path = FromBytes(EnginesFile::Location(ToBytes(ProgramFolder())));
+    return {QDir::cleanPath(QDir::current().absoluteFilePath(path))};
 }
 
 QString CToolBarCtrlPage::EnginesFilePath() {

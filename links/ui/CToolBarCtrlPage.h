@@ -68,9 +68,8 @@ public:
     // The same for many lines at once, as one block in their order.
     void InsertLinkLines(std::vector<std::string>& lines);
 
-    // Where the engines file is looked for, in order: the [Main] Path folder
-    // of the user's settings alone when that is set; otherwise the places of
-    // the help page, then the current directory.
+    // Where the engines file is looked for: in the program folder
+    // (ProgramFolder()), or in the current directory when there is none.
     static QStringList EnginesFileCandidates();
     // The first candidate that exists, else the first one.
     static QString EnginesFilePath();

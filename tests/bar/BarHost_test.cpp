@@ -4,7 +4,7 @@
 #include "bar/host/HostRegistration.h"
 #include "bar/host/NativeMessaging.h"
 #include "bar/host/ProgramLauncher.h"
-#include "cli/CliProgramFolder.h"
+#include "links/ProgramFolder.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -282,11 +282,11 @@ TEST_F(BarHostDir, TheInstalledProgramFolderIsFoundBesideTheProgramOrTheHost) {
         {"a program elsewhere", dir_ / "build" / "cli" / "quillex-cli", ""},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(CliProgramFolder::InstalledBeside(c.executable), c.expected) << c.name;
+        EXPECT_EQ(ProgramFolderLookup::InstalledBeside(c.executable), c.expected) << c.name;
 
     // A share/quillex without the engines file is not the program folder.
     fs::remove(usr / "share" / "quillex" / "engines.qeg");
-    EXPECT_EQ(CliProgramFolder::InstalledBeside(usr / "bin" / "quillex-cli"), "");
+    EXPECT_EQ(ProgramFolderLookup::InstalledBeside(usr / "bin" / "quillex-cli"), "");
 }
 
 TEST(BarHostCaller, OnlyOurExtensionMayStartTheHost) {

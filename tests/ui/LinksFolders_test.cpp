@@ -1,5 +1,5 @@
-// Where the links page looks for its files: the engines file when no program
-// folder is set, and the folder its Load and Save dialogs start in.
+// Where the links page looks for its files: the engines file with and without
+// a program folder, and the folder its Load and Save dialogs start in.
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -39,7 +39,7 @@ private slots:
     void init() { settings_ = std::make_unique<test::TemporaryUserSettings>(); }
     void cleanup() { LinksFileDialog::SetHook({}); }
 
-    void enginesLookedForWhereTheHelpPageIsThenHere() {
+    void enginesLookedForInTheProgramFolderElseHere() {
         OpenUserSettings()->setValue(QStringLiteral("Main/Path"), settings_->Folder());
         QCOMPARE(CToolBarCtrlPage::EnginesFileCandidates(),
                  QStringList({settings_->Folder() + QStringLiteral("/engines.qeg")}));
@@ -47,17 +47,13 @@ private slots:
         QTemporaryDir here;
         const QString previous = QDir::currentPath();
         QDir::setCurrent(here.path());
-        const QString bin = QCoreApplication::applicationDirPath();
         const QStringList expected = {
-            bin + QStringLiteral("/engines.qeg"),
-            QDir::cleanPath(bin + QStringLiteral("/../share/quillex/engines.qeg")),
-            QDir(here.path()).absoluteFilePath(QStringLiteral("engines.qeg")),
-        };
+            QDir(here.path()).absoluteFilePath(QStringLiteral("engines.qeg"))};
         const QStringList candidates = CToolBarCtrlPage::EnginesFileCandidates();
         const QString path = CToolBarCtrlPage::EnginesFilePath();
         QDir::setCurrent(previous);
         QCOMPARE(candidates, expected);
-        QCOMPARE(path, expected.front());  // found nowhere: the first place is named
+        QCOMPARE(path, expected.front());
     }
 
     void fileDialogsStartInTheFolderUsedLast() {

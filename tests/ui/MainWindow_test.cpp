@@ -272,8 +272,9 @@ echo "$*" >> '%2'
         QCOMPARE(window.size(), QSize(CMainWindow::kDefaultWidth, CMainWindow::kDefaultHeight));
     }
 
-    void programFolderComesFromSettingsElseTheExecutable() {
-        QCOMPARE(ProgramFolder(), QCoreApplication::applicationDirPath());
+    void programFolderComesFromSettingsElseNone() {
+        // The test program's folder holds no engines file or help page.
+        QCOMPARE(ProgramFolder(), QString());
         OpenUserSettings()->setValue(QStringLiteral("Main/Path"), QStringLiteral("/opt/quillex"));
         QCOMPARE(ProgramFolder(), QStringLiteral("/opt/quillex"));
     }

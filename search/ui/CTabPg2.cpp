@@ -99,8 +99,8 @@ CTabPg2::CTabPg2(QWidget* parent)
     new FailureReasons(
         scanView, scanModel,
         [this](std::size_t row) {
-            return session_ && row < session_->ScanRows().size() ? session_->ScanRows()[row].reason
-                                                                 : std::string();
+            const auto rows = session_->LockRows();
+            return row < session_->ScanRows().size() ? session_->ScanRows()[row].reason : "";
         },
         [this](const QString& text) { SetStatusText(0, text.toStdString()); });
     SizeReportColumns(scanView, kScanChars);
@@ -117,6 +117,7 @@ CTabPg2::CTabPg2(QWidget* parent)
     pumpTarget_->page = this;
     session_ = std::make_unique<SearchSession>(static_cast<SearchSessionView&>(*this));
     session_->SetShutdownWait(kShutdownWait);
+    ShareRowsWithHandlers();
     // Called on engine and worker threads: only posts a call to this thread,
     // where the waiting sends are handled while the senders block.
     session_->SetNotifier([target = pumpTarget_] {
@@ -329,6 +330,9 @@ void CTabPg2::OnClear() {
 }
 
 void CTabPg2::OnDelete() {
+    // The selection names a shown row: no handler may move the rows until
+    // it is the session's row of the same number.
+    const auto rows = session_->LockRows();
     remainingModel->FlushPending();
     const int row = SelectedRow(remainingView);
     if (!session_->Delete(row)) {
@@ -341,8 +345,10 @@ void CTabPg2::OnDelete() {
 }
 
 void CTabPg2::OnToLinks() {
+    std::unique_lock rows = session_->LockRows();
     remainingModel->FlushPending();
     const std::optional<std::string> url = session_->ToLinks(SelectedRow(remainingView));
+    rows.unlock();
     if (!url) {
         return;
     }
@@ -451,7 +457,7 @@ DialogAnswer CTabPg2::AskYesNoCancel(const std::string& text) {
 }
 
 void CTabPg2::SetStatusText(int pane, const std::string& text) {
-    if (Owner() != nullptr) {
+    if (!PostedStatus(pane, text) && Owner() != nullptr) {
         Owner()->StatusBar()->SetPaneText(pane, FromStd(text));
     }
 }
@@ -463,7 +469,7 @@ void CTabPg2::SetRunningIcon(bool running) {
 }
 
 void CTabPg2::SetResultCountText(const std::string& text) {
-    if (Owner() != nullptr) {
+    if (!PostedCountText(text) && Owner() != nullptr) {
         Owner()->ResultsPage()->SetCountText(FromStd(text));
     }
 }
@@ -486,7 +492,9 @@ void CTabPg2::SetWaitCursor(bool on) {
 
 void CTabPg2::AlertNewMatch(const std::string& title, const std::string& url,
                             const std::string& description) {
-    matchNotifier_->Offer(FromStd(title), FromStd(url), FromStd(description));
+    if (!PostedAlert(title, url, description)) {
+        matchNotifier_->Offer(FromStd(title), FromStd(url), FromStd(description));
+    }
 }
 
 SourceRowTableModel* CTabPg2::SessionModelOf(SessionList list) const {
@@ -540,18 +548,10 @@ QStringList CTabPg2::SessionRow(SessionList list, std::size_t index) const {
 // The scan and Remaining lists read the session's rows; the results page
 // keeps rows of its own.
 void CTabPg2::RowAppended(SessionList list, std::size_t index) {
-    SourceRowTableModel* listModel = SessionModelOf(list);
-    RowTableModel* results = listModel == nullptr ? ResultsModel() : nullptr;
-    if (listModel == nullptr && results == nullptr) {
-        return;
-    }
-    const int rows = listModel != nullptr ? listModel->TotalRows() : results->TotalRows();
-    if (static_cast<std::size_t>(rows) != index) {
-        RowsReset(list);  // out of step: show the store as it is
-    } else if (listModel != nullptr) {
-        listModel->RowAppended();
-    } else {
-        results->Append(SessionRow(list, index));
+    if (SourceRowTableModel* listModel = SessionModelOf(list)) {
+        listModel->RowAppended(index);  // a row out of step makes its batch a reset
+    } else if (list == SessionList::kResults) {
+        AskForPostedCalls(posted_.PutResultsGrew());
     }
 }
 
@@ -588,10 +588,7 @@ void CTabPg2::RowsReset(SessionList list) {
         return;
     }
     results->Clear();
-    const std::size_t count = SessionRowCount(list);
-    for (std::size_t i = 0; i < count; ++i) {
-        results->Append(SessionRow(list, i));
-    }
+    CatchUpResults();
     results->FlushPending();
 }
 

@@ -550,6 +550,8 @@ QStringList CTabPg2::SessionRow(SessionList list, std::size_t index) const {
 void CTabPg2::RowAppended(SessionList list, std::size_t index) {
     if (SourceRowTableModel* listModel = SessionModelOf(list)) {
         listModel->RowAppended(index);  // a row out of step makes its batch a reset
+    } else if (list == SessionList::kResults && OnPageThread()) {
+        CatchUpResults();
     } else if (list == SessionList::kResults) {
         AskForPostedCalls(posted_.PutResultsGrew());
     }

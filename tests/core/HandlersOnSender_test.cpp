@@ -1,0 +1,245 @@
+// A crawl at many connections whose handlers run on the sending threads, as
+// on the desktop, while the owner thread reads the rows, shows them in
+// batches and gives the page's commands. Run under ThreadSanitizer: the rows
+// are read only under the session's lock, the bookkeeping of the shown rows
+// keeps step with them, message boxes show on the owner thread, and nothing
+// deadlocks.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/support/LoopbackSite.h"
+#include "search/MatchedRoots.h"
+#include "search/SearchSession.h"
+#include "search/SearchSettings.h"
+#include "search/ShownRowBook.h"
+
+namespace qx {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A list as a view shows it: the book, and the rows the view was told of.
+struct ShownList {
+    ShownRowBook book{1};
+    std::vector<std::string> view;
+};
+
+// A view whose row calls come from the handlers, under the session's lock,
+// and whose boxes and commands belong to the owner thread.
+class ThreadedView : public SearchSessionView {
+public:
+    explicit ThreadedView(std::thread::id owner) : owner_(owner) {}
+    SearchSession* session = nullptr;
+
+    void ShowMessage(const std::string& text, MessageKind) override {
+        if (std::this_thread::get_id() != owner_) {
+            boxesOffOwner.fetch_add(1);
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            boxes.push_back(text);
+        }
+        // The box's own event loop paints: whoever sent it must not hold
+        // the rows' lock while it waits.
+        Paint();
+    }
+    DialogAnswer AskYesNoCancel(const std::string&) override { return DialogAnswer::kYes; }
+    void SetStatusText(int pane, const std::string& text) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        status[pane] = text;
+    }
+    void RowAppended(SessionList list, std::size_t index) override {
+        if (ShownList* shown = Shown(list)) {
+            shown->book.Appended(index);
+        }
+    }
+    void RowRemoving(SessionList list, std::size_t index) override {
+        if (ShownList* shown = Shown(list)) {
+            shown->book.Removing(index, [this, list](std::size_t row, const auto& cell) {
+                cell(HolderText(list, row));
+            });
+        }
+    }
+    void RowsReset(SessionList list) override {
+        if (ShownList* shown = Shown(list)) {
+            shown->book.Reset(HolderRows(list));
+            shown->view = HolderTexts(list);
+        }
+    }
+
+    // What the owner thread does on its batch timer: under the rows' lock,
+    // the shown rows are those the view was told of until the batch, and the
+    // holder's rows after it.
+    void Paint() {
+        const auto rows = session->LockRows();
+        for (SessionList list : {SessionList::kScan, SessionList::kRemaining}) {
+            ShownList& shown = *Shown(list);
+            if (!shown.book.BatchIsReset()) {
+                ASSERT_EQ(shown.book.Shown(), shown.view.size());
+                for (std::size_t row = 0; row < shown.view.size(); ++row) {
+                    ASSERT_EQ(ShownText(list, row), shown.view[row]) << "shown row " << row;
+                }
+            }
+            shown.book.Reset(HolderRows(list));
+            shown.view = HolderTexts(list);
+        }
+        ++paints;
+    }
+
+    std::atomic<int> boxesOffOwner{0};
+    std::atomic<int> paints{0};
+    std::vector<std::string> boxes;
+    std::map<int, std::string> status;
+
+private:
+    ShownList* Shown(SessionList list) {
+        switch (list) {
+            case SessionList::kScan:
+                return &scan_;
+            case SessionList::kRemaining:
+                return &remaining_;
+            default:
+                return nullptr;
+        }
+    }
+    std::size_t HolderRows(SessionList list) const {
+        return list == SessionList::kScan ? session->ScanRows().size()
+                                          : session->Remaining().Size();
+    }
+    std::string HolderText(SessionList list, std::size_t row) const {
+        return list == SessionList::kScan ? session->ScanRows()[row].url
+                                          : session->Remaining().At(row).url;
+    }
+    std::vector<std::string> HolderTexts(SessionList list) const {
+        std::vector<std::string> texts;
+        for (std::size_t row = 0; row < HolderRows(list); ++row) {
+            texts.push_back(HolderText(list, row));
+        }
+        return texts;
+    }
+    std::string ShownText(SessionList list, std::size_t row) {
+        const ShownList& shown = *Shown(list);
+        if (const auto copied = shown.book.CopiedCell(row, 0)) {
+            return std::string(*copied);
+        }
+        const std::size_t at = shown.book.HolderIndexOf(row);
+        return at < HolderRows(list) ? HolderText(list, at) : "(past the holder's rows)";
+    }
+
+    std::thread::id owner_;
+    std::mutex mutex_;
+    ShownList scan_;
+    ShownList remaining_;
+};
+
+class HandlersOnSenderTest : public testing::Test {
+protected:
+    static constexpr int kPages = 1500;
+    static constexpr int kLinksPerPage = 12;
+
+    void SetUp() override {
+        SearchCounters& c = Counters();
+        c.ActiveWorkers = 0;
+        c.ScannedCount = 0;
+        c.RemainingCount = 0;
+        c.MatchCount = 0;
+        std::mt19937 random(5);
+        for (int page = 0; page < kPages; ++page) {
+            std::string body = "<title>p" + std::to_string(page) + "</title><p>a word</p>";
+            for (int link = 0; link < kLinksPerPage; ++link) {
+                body += "<a href=\"/p" + std::to_string(random() % kPages) + "\">l</a>";
+            }
+            site.SetPage("/p" + std::to_string(page), test::LoopbackPage(body));
+        }
+        view.session = session.get();
+        session->SetMatchedRoots(roots);
+        session->SetShutdownWait(3000ms);
+        session->RunHandlersOnSender(SearchSession::MessageBoxThread::kOwner);
+    }
+
+    void Crawl() {
+        for (int start = 0; start < 4; ++start) {
+            session->AppendRemaining(
+                {site.Url("/p" + std::to_string(start * 97)), "", "infinity", "infinity"});
+        }
+        SearchControls c;
+        c.search = "word";
+        c.engineTimingOn = true;
+        c.engineRevs = "10";
+        c.engineDamp = "1";
+        c.maxConnectionsOn = true;
+        c.maxConnections = "200";
+        session->Start(c);
+    }
+    // The owner thread's loop: message boxes, and a paint every 20 ms.
+    void RunFor(std::chrono::milliseconds duration) {
+        const auto end = std::chrono::steady_clock::now() + duration;
+        while (std::chrono::steady_clock::now() < end) {
+            session->WaitAndPumpMessages(20ms);
+            view.Paint();
+        }
+    }
+
+    test::LoopbackSite site;
+    MatchedRoots roots;
+    ThreadedView view{std::this_thread::get_id()};
+    std::unique_ptr<SearchSession> session = std::make_unique<SearchSession>(view);
+};
+
+TEST_F(HandlersOnSenderTest, CommandsWhileWorkersReportKeepRowsAndViewInStep) {
+    Crawl();
+    RunFor(400ms);
+    ASSERT_GT(session->Remaining().Size() + session->ScanRows().size(), 0u) << "nothing crawled";
+
+    // Stop and, while the stopped search's workers still report, the
+    // commands that change the lists, then a new search at once.
+    session->Stop();
+    EXPECT_FALSE(session->running());
+    session->Delete(0);
+    session->ToLinks(0);
+    session->Clear();
+    view.Paint();
+    Crawl();
+    RunFor(300ms);
+    session->Stop();
+    Crawl();  // waits for the stopped engine, pumping its boxes
+    RunFor(300ms);
+
+    // Closing the window in full flight ends it promptly.
+    const auto closing = std::chrono::steady_clock::now();
+    session->Shutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, 5s);
+    view.Paint();
+    EXPECT_EQ(view.boxesOffOwner.load(), 0);
+    EXPECT_GT(view.paints.load(), 20);
+}
+
+// A search that ends by itself shows "Search finished" on the owner thread;
+// the engine waits for it, holding none of the page's locks.
+TEST_F(HandlersOnSenderTest, SearchFinishedShowsOnTheOwnerThread) {
+    Crawl();
+    const auto end = std::chrono::steady_clock::now() + 60s;
+    const auto finished = [&] {
+        return std::count(view.boxes.begin(), view.boxes.end(), "Search finished");
+    };
+    while (finished() == 0 && std::chrono::steady_clock::now() < end) {
+        RunFor(20ms);
+    }
+    ASSERT_EQ(finished(), 1);
+    EXPECT_EQ(view.boxesOffOwner.load(), 0);
+    EXPECT_EQ(session->Remaining().Size(), 0u);
+    EXPECT_EQ(session->ScanRows().size(), static_cast<std::size_t>(Counters().ScannedCount));
+}
+
+}  // namespace
+}  // namespace qx

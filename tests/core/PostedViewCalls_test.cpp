@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace qx {
 namespace {
@@ -53,54 +50,6 @@ TEST(PostedViewCalls, AlertsAreBounded) {
         calls.PutAlert({"t", "u", std::to_string(i)});
     }
     EXPECT_EQ(calls.Take().alerts.size(), PostedViewCalls::kMaxAlerts);
-}
-
-// Many senders, one taker: every burst of calls is followed by a Take that
-// sees its last text (run under ThreadSanitizer).
-TEST(PostedViewCalls, NoCallIsLeftWithoutAnAsk) {
-    PostedViewCalls calls;
-    std::atomic<int> asks{0};
-    std::atomic<bool> done{false};
-    std::vector<std::thread> senders;
-    for (int s = 0; s < 4; ++s) {
-        senders.emplace_back([&, s] {
-            for (int i = 0; i < 5000; ++i) {
-                if (calls.PutStatus(s, std::to_string(i))) {
-                    ++asks;
-                }
-            }
-        });
-    }
-    // The taker takes once for each ask, as the page does with its posted
-    // calls, and nothing else.
-    int takes = 0;
-    std::vector<std::string> last(4);
-    const auto takeAsked = [&] {
-        while (asks.load() > takes) {
-            ++takes;
-            const PostedViewCalls::Calls taken = calls.Take();
-            for (std::size_t pane = 0; pane < 4; ++pane) {
-                if (taken.panes[pane]) {
-                    last[pane] = *taken.panes[pane];
-                }
-            }
-        }
-    };
-    std::thread taker([&] {
-        while (!done.load()) {
-            takeAsked();
-            std::this_thread::yield();
-        }
-    });
-    for (std::thread& sender : senders) {
-        sender.join();
-    }
-    done = true;
-    taker.join();
-    takeAsked();
-    for (int s = 0; s < 4; ++s) {
-        EXPECT_EQ(last[static_cast<std::size_t>(s)], "4999") << "pane " << s;
-    }
 }
 
 }  // namespace

@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace qx {
@@ -135,58 +133,6 @@ TEST(ShownRowBook, OddChangesTurnTheBatchIntoAReset) {
         EXPECT_EQ(s.view, s.holder) << c.name;
         EXPECT_FALSE(s.book.Dirty()) << c.name;
     }
-}
-
-TEST(ShownRowBook, RemovedRowKeepsAllItsCellsAndMissingOnesShowEmpty) {
-    ShownRowBook book(3);
-    book.Appended(0);
-    book.Appended(1);
-    book.ShowPending();
-    book.Removing(0, [](std::size_t, const ShownRowBook::CellSink& cell) {
-        cell("title");
-        cell("url");  // no third cell
-    });
-    EXPECT_EQ(book.CopiedCell(0, 0).value_or("none"), "title");
-    EXPECT_EQ(book.CopiedCell(0, 1).value_or("none"), "url");
-    EXPECT_EQ(book.CopiedCell(0, 2).value_or("none"), "");
-    EXPECT_FALSE(book.CopiedCell(1, 0).has_value());
-    EXPECT_EQ(book.HolderIndexOf(1), 0u);
-}
-
-// Workers change the holder under its lock while the views' thread shows
-// batches and reads rows under the same lock (run under ThreadSanitizer).
-TEST(ShownRowBook, WorkersChangeRowsWhileBatchesAreShown) {
-    Screen s;
-    std::mutex lock;
-    std::vector<std::thread> workers;
-    for (int w = 0; w < 4; ++w) {
-        workers.emplace_back([&, w] {
-            std::mt19937 random(static_cast<unsigned>(w));
-            for (int i = 0; i < 2000; ++i) {
-                std::lock_guard<std::mutex> hold(lock);
-                if (i % 3 == 2 && !s.holder.empty()) {
-                    s.Remove(random() % s.holder.size());
-                } else {
-                    s.Append();
-                }
-            }
-        });
-    }
-    for (int batch = 0; batch < 200; ++batch) {
-        std::lock_guard<std::mutex> hold(lock);
-        if (!s.book.BatchIsReset()) {
-            for (std::size_t row = 0; row < s.view.size(); ++row) {
-                ASSERT_EQ(s.Shown(row), s.view[row]) << "batch " << batch << ", row " << row;
-            }
-        }
-        s.Batch();
-        ASSERT_EQ(s.view, s.holder) << "batch " << batch;
-    }
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
-    s.Batch();
-    EXPECT_EQ(s.view, s.holder);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/support/LoopbackSite.h"
+#include "core/support/RawServer.h"
 #include "search/MatchedRoots.h"
 #include "search/SearchSession.h"
 #include "search/SearchSettings.h"
@@ -146,6 +146,26 @@ class HandlersOnSenderTest : public testing::Test {
 protected:
     static constexpr int kPages = 1500;
     static constexpr int kLinksPerPage = 12;
+    // A slow page whose worker, after Stop, queues its links one by one while
+    // it holds QueueLock.
+    static constexpr int kFloodLinks = 20000;
+
+    // Page /pN links to kLinksPerPage others; /flood to kFloodLinks, late.
+    static void Serve(test::RawServer::Connection& c) {
+        const std::string request = c.ReadRequest();
+        const bool flood = request.rfind("GET /flood ", 0) == 0;
+        std::mt19937 random(static_cast<unsigned>(std::hash<std::string>{}(request)));
+        std::string body = "<p>a word</p>";
+        for (int link = 0; link < (flood ? kFloodLinks : kLinksPerPage); ++link) {
+            body += "<a href=\"/" + std::string(flood ? "f" : "p") +
+                    std::to_string(flood ? link : static_cast<int>(random() % kPages)) + "\">l</a>";
+        }
+        if (flood && !c.Wait(600ms)) {
+            return;
+        }
+        c.Send("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+               std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+    }
 
     void SetUp() override {
         SearchCounters& c = Counters();
@@ -153,24 +173,28 @@ protected:
         c.ScannedCount = 0;
         c.RemainingCount = 0;
         c.MatchCount = 0;
-        std::mt19937 random(5);
-        for (int page = 0; page < kPages; ++page) {
-            std::string body = "<title>p" + std::to_string(page) + "</title><p>a word</p>";
-            for (int link = 0; link < kLinksPerPage; ++link) {
-                body += "<a href=\"/p" + std::to_string(random() % kPages) + "\">l</a>";
-            }
-            site.SetPage("/p" + std::to_string(page), test::LoopbackPage(body));
-        }
         view.session = session.get();
         session->SetMatchedRoots(roots);
         session->SetShutdownWait(3000ms);
         session->RunHandlersOnSender(SearchSession::MessageBoxThread::kOwner);
     }
 
-    void Crawl() {
-        for (int start = 0; start < 4; ++start) {
-            session->AppendRemaining(
-                {site.Url("/p" + std::to_string(start * 97)), "", "infinity", "infinity"});
+    std::string Url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(site.Port()) + path;
+    }
+    std::size_t RemainingRows() const {
+        const auto rows = session->LockRows();
+        return session->Remaining().Size();
+    }
+    // The flood's worker is queueing its links.
+    bool Flooding() const {
+        const auto rows = session->LockRows();
+        const std::size_t size = session->Remaining().Size();
+        return size > 0 && session->Remaining().At(size - 1).url.find("/f") != std::string::npos;
+    }
+    void Crawl(const std::vector<std::string>& starts = {"/p0", "/p97", "/p194"}) {
+        for (const std::string& start : starts) {
+            session->AppendRemaining({Url(start), "", "infinity", "infinity"});
         }
         SearchControls c;
         c.search = "word";
@@ -190,25 +214,31 @@ protected:
         }
     }
 
-    test::LoopbackSite site;
+    test::RawServer site{Serve};
     MatchedRoots roots;
     ThreadedView view{std::this_thread::get_id()};
     std::unique_ptr<SearchSession> session = std::make_unique<SearchSession>(view);
 };
 
 TEST_F(HandlersOnSenderTest, CommandsWhileWorkersReportKeepRowsAndViewInStep) {
-    Crawl();
-    RunFor(400ms);
-    ASSERT_GT(session->Remaining().Size() + session->ScanRows().size(), 0u) << "nothing crawled";
+    Crawl({"/p0", "/flood"});
+    RunFor(300ms);
+    ASSERT_GT(RemainingRows(), 0u) << "nothing crawled";
 
     // Stop and, while the stopped search's workers still report, the
-    // commands that change the lists, then a new search at once.
+    // commands that change the lists.
     session->Stop();
     EXPECT_FALSE(session->running());
     session->Delete(0);
     session->ToLinks(0);
     session->Clear();
     view.Paint();
+    // A new search while the flood's worker holds QueueLock and reports.
+    const auto end = std::chrono::steady_clock::now() + 20s;
+    while (!Flooding() && std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(200us);
+    }
+    ASSERT_TRUE(Flooding()) << "the flood did not come";
     Crawl();
     RunFor(300ms);
     session->Stop();

@@ -209,17 +209,21 @@ void CMainWindow::OnDisconnect() {
 
 void CMainWindow::OnExportResults() {
     std::vector<ExportRow> rows;
+    std::unique_lock held = search_->Session().LockRows();  // workers may be appending
     for (const MatchRow& row : search_->Session().MatchRows()) {
         rows.push_back({row.title, row.url, row.description});
     }
+    held.unlock();  // the file dialog must not keep the workers waiting
     ResultsExportFile::Run(this, rows, QStringLiteral("results"));
 }
 
 void CMainWindow::OnExportScanList() {
     std::vector<ExportRow> rows;
+    std::unique_lock held = search_->Session().LockRows();  // workers may be appending
     for (const ScanRow& row : search_->Session().ScanRows()) {
         rows.push_back({row.title, row.url, row.result, row.reason});
     }
+    held.unlock();
     ResultsExportFile::Run(this, rows, QStringLiteral("scan-list"), true);
 }
 

@@ -80,6 +80,7 @@ void CrawlEngine::RepeatLoop() {
                 StartWorker(queue.begin(), false);
             }
         }
+        TellFailedStarts();
         std::this_thread::yield();
         if (StopSeen()) {
             return;
@@ -131,6 +132,7 @@ void CrawlEngine::MainLoop() {
             }
             Round(seen, cursor, idleRounds, skipped);
         }
+        TellFailedStarts();
         // No result will ever take these rows off the page: one send per
         // round does, outside QueueLock so that no worker waits for it.
         if (!skipped.empty()) {
@@ -258,6 +260,12 @@ bool CrawlEngine::RetryWaits(const SearchItem& item, std::chrono::steady_clock::
     return item.retries > 0 && item.work && item.work->notBefore > now;
 }
 
+void CrawlEngine::TellFailedStarts() {
+    for (; failedStarts_ > 0; --failedStarts_) {
+        crawl_->Page().ShowMessage(kCannotStartThread);
+    }
+}
+
 CrawlEngine::Cursor CrawlEngine::StartWorker(Cursor at, bool countActive, HostPacing::Turn turn) {
     SearchItem& item = *at;
     try {
@@ -267,7 +275,7 @@ CrawlEngine::Cursor CrawlEngine::StartWorker(Cursor at, bool countActive, HostPa
             crawl_->Pacing.GiveBack(HostKeyOf(item.url), turn);
         }
         item.running = 0;
-        crawl_->Page().ShowMessage(kCannotStartThread);
+        ++failedStarts_;
         return RemoveEntry(at);
     }
     if (countActive) {

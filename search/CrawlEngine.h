@@ -44,8 +44,9 @@ private:
     static std::chrono::microseconds PauseBefore(std::chrono::steady_clock::time_point roundBegan,
                                                  std::chrono::microseconds period);
     Cursor RemoveEntry(Cursor at);
-    // Starts a worker for the entry under `at`; on failure tells the user and
-    // drops the entry. Returns the cursor past the entry.
+    // Starts a worker for the entry under `at`; on failure drops the entry
+    // and keeps the box for TellFailedStarts. Returns the cursor past the
+    // entry.
     Cursor StartWorker(Cursor at, bool countActive, HostPacing::Turn turn = {});
     // The period of the next round: shorter after a round that held entries
     // back for their hosts.
@@ -53,10 +54,14 @@ private:
     // A page refused for now waits for the time its server asked for.
     static bool RetryWaits(const SearchItem& item, std::chrono::steady_clock::time_point now);
     void MarkAllDone();
+    // Shows "Cannot Start New Thread" once for each failed start. Called
+    // outside QueueLock: the box waits for the user-interface thread.
+    void TellFailedStarts();
 
     std::shared_ptr<CrawlState> crawl_;
     std::shared_ptr<const SearchSettings> settings_;
     bool heldBack_ = false;  // the last round left entries for their hosts
+    int failedStarts_ = 0;   // not yet told
 };
 
 }  // namespace qx

@@ -91,8 +91,8 @@ std::size_t SearchSession::WaitAndPumpMessages(std::chrono::microseconds timeout
     return queue_->WaitAndPump(timeout, until);
 }
 
-void SearchSession::RunHandlersOnSender() {
-    queue_->SetDirectDelivery(true);
+void SearchSession::RunHandlersOnSender(MessageBoxThread boxes) {
+    queue_->SetDirectDelivery(true, boxes == MessageBoxThread::kOwner);
 }
 
 void SearchSession::SetFetcherLimits(const FetcherLimits& limits) {

@@ -72,6 +72,12 @@ public:
     const std::vector<ScanRow>& ScanRows() const { return scanRows_; }
     const RemainingRows& Remaining() const { return remaining_; }
     const std::vector<MatchRow>& MatchRows() const { return matchRows_; }
+    // Hold this while reading the rows on one thread when handlers may change
+    // them on others (RunHandlersOnSender); it is the page's lock, so take
+    // it before nothing but QueueLock and never wait for a handler under it.
+    std::unique_lock<std::recursive_mutex> LockRows() const {
+        return std::unique_lock<std::recursive_mutex>(PageLock);
+    }
 
     // --- the message queue ----------------------------------------------
     // Called from any thread when a message waits for the owner thread.
@@ -95,8 +101,11 @@ public:
     // For a view without widgets: engine and workers run the handlers
     // themselves, one at a time under the page's lock, instead of waiting for
     // the owner thread. The view is then called from those threads. Call it
-    // before Start.
-    void RunHandlersOnSender();
+    // before Start. With kOwner the message boxes ("Search finished") still
+    // show on the owner thread while their sender waits, so the queue must
+    // be pumped as without direct delivery.
+    enum class MessageBoxThread { kSender, kOwner };
+    void RunHandlersOnSender(MessageBoxThread boxes = MessageBoxThread::kSender);
     void SetFetcherLimits(const FetcherLimits& limits);
     // Where Stop on Match records matched roots (the process-wide list by
     // default).
@@ -133,7 +142,7 @@ private:
     std::shared_ptr<CrawlState> crawl_;
     std::thread engine_;
 
-    std::recursive_mutex PageLock;
+    mutable std::recursive_mutex PageLock;
     std::vector<ScanRow> scanRows_;
     RemainingRows remaining_;
     std::vector<MatchRow> matchRows_;

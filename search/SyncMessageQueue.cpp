@@ -37,9 +37,10 @@ void SyncMessageQueue::SetNotifier(std::function<void()> notifier) {
     notifier_ = std::move(notifier);
 }
 
-void SyncMessageQueue::SetDirectDelivery(bool direct) {
+void SyncMessageQueue::SetDirectDelivery(bool direct, bool showsOnOwner) {
     std::lock_guard<std::mutex> lock(mutex_);
     direct_ = direct;
+    showsOnOwner_ = showsOnOwner;
 }
 
 void SyncMessageQueue::BindOwnerThread() {
@@ -101,7 +102,7 @@ std::intptr_t SyncMessageQueue::Deliver(Pending& pending) {
         if (closed_) {
             return 0;
         }
-        if (direct_) {
+        if (direct_ && !(pending.isShow && showsOnOwner_)) {
             lock.unlock();
             return RunDirect(pending);
         }

@@ -39,8 +39,9 @@ public:
     void SetNotifier(std::function<void()> notifier);
     // Runs every handler on the sending thread instead, one at a time, for a
     // page without widgets: a send then costs no thread switch. Set it before
-    // any other thread sends.
-    void SetDirectDelivery(bool direct);
+    // any other thread sends. With `showsOnOwner` the message boxes still
+    // wait for the owner thread, for a page whose handlers touch only data.
+    void SetDirectDelivery(bool direct, bool showsOnOwner = false);
     // Makes the calling thread the owner thread.
     void BindOwnerThread();
     bool IsOwnerThread() const;
@@ -100,6 +101,7 @@ private:
     std::deque<Pending*> pending_;
     bool closed_ = false;
     bool direct_ = false;
+    bool showsOnOwner_ = false;
     bool ownerWaiting_ = false;            // the owner waits in WaitAndPump
     std::atomic<bool> hasPending_{false};  // pending_ is not empty
     std::size_t lastBatch_ = 0;            // owner thread: sends in the last batch

@@ -7,10 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "search/ShownRowBook.h"
 
 namespace qx {
 
@@ -27,6 +30,11 @@ namespace qx {
 // RowAppended after a row was appended at the bottom, RowRemoving before a
 // row is removed (while it can still be read), RowInserted after a row was
 // inserted, Reset after the rows were rewritten.
+//
+// A holder whose rows change on other threads gives its lock (SetHolderLock):
+// RowAppended and RowRemoving may then be called on any thread under that
+// lock, and the model takes it whenever it reads the holder or shows a batch.
+// RowInserted and Reset stay on the model's thread.
 class SourceRowTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -48,6 +56,11 @@ public:
     // read one at a time, and a removed row is copied without converting it.
     void SetRowTexts(RowTexts texts) { texts_ = std::move(texts); }
 
+    // The lock that guards the holder's rows; empty when they change only on
+    // the model's thread.
+    using HolderLock = std::function<std::unique_lock<std::recursive_mutex>()>;
+    void SetHolderLock(HolderLock lock) { lock_ = std::move(lock); }
+
     // Tool tips other than a cell's own text, for a holder that only appends
     // rows (so a shown row is the holder's row of that number): the function
     // gets the row and the column and gives "" to keep the cell's text.
@@ -59,8 +72,9 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // The holder appended a row; it shows with the next batch.
-    void RowAppended();
+    // The holder appended its row `row` (by default the one after the rows
+    // the model knows); it shows with the next batch.
+    void RowAppended(std::optional<std::size_t> row = std::nullopt);
     // The holder is about to remove its row `row`.
     void RowRemoving(int row);
     // The holder inserted a row at `row`; waiting changes are shown first.
@@ -69,49 +83,33 @@ public:
     void Reset(std::size_t rows);
     // Shows every waiting change now.
     void FlushPending();
-    int PendingCount() const { return static_cast<int>(pending_); }
+    int PendingCount() const;
 
-    int TotalRows() const { return static_cast<int>(shown_ - removed_.size() + pending_); }
+    int TotalRows() const;
     QString Cell(int row, int column) const;
     QString ShownCell(int row, int column) const;
 
 private:
-    // More removals than this are shown at once, whatever the delay.
-    static constexpr std::size_t kMaxRemovedRows = 4096;
-    // A batch with more separate runs of removed rows is shown as a reset.
-    static constexpr std::size_t kMaxSignalledRuns = 8;
-
-    // A shown row the holder no longer has, and where its cells start in
-    // copyEnds_. Small, as every removal looks through the list.
-    struct RemovedRow {
-        std::uint32_t shownRow;
-        std::uint32_t copy;
-    };
-    std::size_t ShownIndexOf(std::size_t row) const;
-    // The holder's row for shown row `shownRow`, which is not a removed one.
-    std::size_t HolderIndexOf(std::size_t shownRow) const;
-    const RemovedRow* RemovedAt(std::size_t shownRow) const;
+    std::unique_lock<std::recursive_mutex> LockHolder() const;
+    // After a change of the book: the batch timer starts on the model's
+    // thread, and is asked for from any other.
+    void BatchWanted();
     void StartBatch();
-    void ShowRemovals();
-    // Copies the holder's row `row`; returns where its cells start.
-    std::uint32_t CopyRow(std::size_t row);
-    void DropCopies();
+    // Under the holder's lock; true when the batch was a reset.
+    bool ShowBatch();
     // Column `column` of the holder's row `row`.
     QString HolderCell(std::size_t row, int column) const;
+    void CopyCells(std::size_t row, const ShownRowBook::CellSink& cell) const;
 
     QStringList headings_;
     RowReader reader_;
-    std::size_t shown_ = 0;            // rows the views have
-    std::size_t pending_ = 0;          // the holder's bottom rows not shown yet
-    std::vector<RemovedRow> removed_;  // ascending by shownRow
-    // The removed rows' cells, UTF-8 one after another, and where each
-    // ends; emptied with removed_.
-    std::string copyText_;
-    std::vector<std::uint32_t> copyEnds_;
     RowTexts texts_;
     ToolTips tips_;
-    // A row the holder has inserted and the views do not have yet.
-    std::optional<std::size_t> unannounced_;
+    HolderLock lock_;
+    ShownRowBook book_;
+    // A batch was asked for from another thread and has not been shown yet
+    // (under the holder's lock).
+    bool batchAsked_ = false;
     QTimer batchTimer_;
     QElapsedTimer sinceBatch_;  // since the last batch shown
 };

@@ -15,6 +15,7 @@
 #include "DesktopCrawlSetup.h"
 #include "UiMeters.h"
 #include "app/CMainWindow.h"
+#include "app/CTabPg3.h"
 #include "search/SearchSession.h"
 #include "search/SearchSettings.h"
 #include "search/ui/CTabPg2.h"
@@ -59,6 +60,11 @@ int main(int argc, char** argv) {
     page->scanView->viewport()->installEventFilter(&scanPaints);
     page->remainingView->viewport()->installEventFilter(&remainingPaints);
     StallMeter stalls;
+    TabSwitchMeter tabSwitches(
+        [window](bool search) {
+            window->SetActivePage(search ? CMainWindow::kSearchPage : CMainWindow::kResultsPage);
+        },
+        page->scanView->viewport(), window->ResultsPage()->ResultsView()->viewport());
     QTimer::singleShot(limitSeconds * 1000, &app, [] { QCoreApplication::exit(0); });
     const auto start = std::chrono::steady_clock::now();
     const double windowCpuStart = ThreadCpuSeconds();
@@ -73,6 +79,8 @@ int main(int argc, char** argv) {
     std::printf("repaints: scan list %d, remaining list %d; longest stall %lld ms\n",
                 scanPaints.paints, remainingPaints.paints,
                 static_cast<long long>(stalls.LongestMs()));
+    std::printf("tab switches: %d, slowest painted after %lld ms\n", tabSwitches.Switches(),
+                static_cast<long long>(tabSwitches.LongestMs()));
     std::printf("window thread: %.2f CPU s, %.3f CPU s per 1,000 pages\n", windowCpu,
                 scanned > 0 ? windowCpu * 1000 / scanned : 0.0);
     page->Shutdown();

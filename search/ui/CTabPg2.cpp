@@ -93,8 +93,8 @@ CTabPg2::CTabPg2(QWidget* parent)
     new FailureReasons(
         scanView, scanModel,
         [this](std::size_t row) {
-            return session_ && row < session_->ScanRows().size() ? session_->ScanRows()[row].reason
-                                                                 : std::string();
+            const auto rows = session_->LockRows();
+            return row < session_->ScanRows().size() ? session_->ScanRows()[row].reason : "";
         },
         [this](const QString& text) { SetStatusText(0, text.toStdString()); });
     SizeReportColumns(scanView, kScanChars);
@@ -111,6 +111,7 @@ CTabPg2::CTabPg2(QWidget* parent)
     pumpTarget_->page = this;
     session_ = std::make_unique<SearchSession>(static_cast<SearchSessionView&>(*this));
     session_->SetShutdownWait(kShutdownWait);
+    ShareRowsWithHandlers();
     // Called on engine and worker threads: only posts a call to this thread,
     // where the waiting sends are handled while the senders block.
     session_->SetNotifier([target = pumpTarget_] {
@@ -323,6 +324,9 @@ void CTabPg2::OnClear() {
 }
 
 void CTabPg2::OnDelete() {
+    // The selection names a shown row: no handler may move the rows until
+    // it is the session's row of the same number.
+    const auto rows = session_->LockRows();
     remainingModel->FlushPending();
     const int row = SelectedRow(remainingView);
     if (!session_->Delete(row)) {
@@ -335,8 +339,10 @@ void CTabPg2::OnDelete() {
 }
 
 void CTabPg2::OnToLinks() {
+    std::unique_lock rows = session_->LockRows();
     remainingModel->FlushPending();
     const std::optional<std::string> url = session_->ToLinks(SelectedRow(remainingView));
+    rows.unlock();
     if (!url) {
         return;
     }
@@ -382,7 +388,9 @@ DialogAnswer CTabPg2::AskYesNoCancel(const std::string& text) {
 }
 
 void CTabPg2::SetStatusText(int pane, const std::string& text) {
-    emit StatusTextChanged(pane, FromStd(text));
+    if (!PostedStatus(pane, text)) {
+        emit StatusTextChanged(pane, FromStd(text));
+    }
 }
 
 void CTabPg2::SetRunningIcon(bool running) {
@@ -390,7 +398,9 @@ void CTabPg2::SetRunningIcon(bool running) {
 }
 
 void CTabPg2::SetResultCountText(const std::string& text) {
-    emit MatchCountChanged(FromStd(text));
+    if (!PostedCountText(text)) {
+        emit MatchCountChanged(FromStd(text));
+    }
 }
 
 void CTabPg2::ActivatePage(int index) {
@@ -409,7 +419,9 @@ void CTabPg2::SetWaitCursor(bool on) {
 
 void CTabPg2::AlertNewMatch(const std::string& title, const std::string& url,
                             const std::string& description) {
-    matchNotifier_->Offer(FromStd(title), FromStd(url), FromStd(description));
+    if (!PostedAlert(title, url, description)) {
+        matchNotifier_->Offer(FromStd(title), FromStd(url), FromStd(description));
+    }
 }
 
 SourceRowTableModel* CTabPg2::SessionModelOf(SessionList list) const {
@@ -458,14 +470,8 @@ QStringList CTabPg2::SessionRow(SessionList list, std::size_t index) const {
 
 // Every list reads the session's rows: its model is told what changed.
 void CTabPg2::RowAppended(SessionList list, std::size_t index) {
-    SourceRowTableModel* listModel = SessionModelOf(list);
-    if (listModel == nullptr) {
-        return;
-    }
-    if (static_cast<std::size_t>(listModel->TotalRows()) != index) {
-        RowsReset(list);  // out of step: show the store as it is
-    } else {
-        listModel->RowAppended();
+    if (SourceRowTableModel* listModel = SessionModelOf(list)) {
+        listModel->RowAppended(index);  // a row out of step makes its batch a reset
     }
 }
 

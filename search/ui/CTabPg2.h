@@ -6,9 +6,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <memory>
 #include <mutex>
 
+#include "search/PostedViewCalls.h"
 #include "search/SearchControls.h"
 #include "search/SearchSession.h"
 #include "search/SearchSessionView.h"
@@ -20,10 +22,13 @@
 namespace qx {
 
 // The "Search" tab: the search controls, the scan list and the Remaining list,
-// shown over a search session. The engine and the workers reach the page only
-// through the session's message queue, which this page pumps on the
-// user-interface thread. The page reaches no other page: it tells what
-// happened through its signals, and the main window passes it on.
+// shown over a search session. The engine and the workers run the session's
+// handlers themselves, which change only the session's rows under its lock;
+// the lists show those rows in batches, and the handlers' other view calls
+// are posted to the user-interface thread. Message boxes of the engine still
+// wait for this thread, through the session's queue, which this page pumps.
+// The page reaches no other page: it tells what happened through its
+// signals, and the main window passes it on.
 class CTabPg2 : public CPropertyPage, public SearchSessionView, public RemainingRowsTarget {
     Q_OBJECT
 public:
@@ -162,6 +167,20 @@ private:
     void ConnectPopup(QTableView* view);
     void ShowPopup(QTableView* view, const QPoint& position);
     void PumpQueue();
+    // Lets the handlers run on the sending threads: the lists read the
+    // session's rows under its lock, and view calls off this thread wait in
+    // posted_ for ShowPostedCalls.
+    void ShareRowsWithHandlers();
+    // Off this thread: keeps a call for later and returns true. On it:
+    // forgets an older kept one of the same kind and returns false.
+    bool PostedStatus(int pane, const std::string& text);
+    bool PostedCountText(const std::string& text);
+    bool PostedAlert(const std::string& title, const std::string& url,
+                     const std::string& description);
+    // Any thread: asks for ShowPostedCalls when `ask` is true.
+    void AskForPostedCalls(bool ask);
+    void ShowPostedCalls();
+    bool OnPageThread() const;
     // The model over a list of the session's.
     SourceRowTableModel* SessionModelOf(SessionList list) const;
     std::size_t SessionRowCount(SessionList list) const;
@@ -174,6 +193,8 @@ private:
     int waitCursors_ = 0;
     MatchNotifier* matchNotifier_;
     std::shared_ptr<PumpTarget> pumpTarget_;
+    PostedViewCalls posted_;
+    QTimer* postedTimer_ = nullptr;
     std::unique_ptr<SearchSession> session_;
 };
 

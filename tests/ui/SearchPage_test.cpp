@@ -320,6 +320,9 @@ private slots:
         SendResult(kResultMatch, "http://m.example/page/", "a&amp;b", "Title M");
         SendResult(kResultConnectionFailed, "http://q.example/", "", " ");
         page_->scanModel->FlushPending();
+        // Matches reach the results page from the handler's thread a moment
+        // later.
+        QTRY_COMPARE(window_->ResultsPage()->Results()->TotalRows(), 1);
         window_->ResultsPage()->Results()->FlushPending();
         page_->remainingModel->FlushPending();
 
@@ -332,7 +335,7 @@ private slots:
         QCOMPARE(results->rowCount(), 1);
         QCOMPARE(results->Cell(0, 0), QStringLiteral("Title M"));
         window_->SetActivePage(CMainWindow::kResultsPage);
-        QCOMPARE(window_->ResultsPage()->CountLabelText(), QStringLiteral("1"));
+        QTRY_COMPARE(window_->ResultsPage()->CountLabelText(), QStringLiteral("1"));
     }
 
     // The list reads the session's rows: the row of a page whose result came
@@ -371,8 +374,9 @@ private slots:
     }
 
     void sendsWaitingMeanwhileShareOnePostedPumpCall() {
-        // Each send that finds the queue empty asks for a pump. Until the
-        // posted call runs, further asks must not post more: a busy crawl
+        // A worker's status text that finds none waiting asks this thread
+        // for one posted call. Until it runs, further texts must not post
+        // more: a busy crawl
         // would otherwise pile up calls in the event loop faster than it runs
         // them, and painting and timers would wait behind them for minutes.
         MetaCallCounter counter;
@@ -390,9 +394,8 @@ private slots:
             page_->Session().PumpMessages();
         }
         worker.join();
-        QCoreApplication::processEvents();
+        QTRY_COMPARE(window_->StatusBar()->PaneText(2), QStringLiteral("Remaining: 7"));
         QCOMPARE(counter.calls, 1);
-        QCOMPARE(window_->StatusBar()->PaneText(2), QStringLiteral("Remaining: 7"));
         // Once the call has run, the next send asks again.
         std::thread late([&] { page_->Session().Queue().SendMessage(WM_REPEAT_COUNTDOWN, 3, 0); });
         QTRY_COMPARE(window_->StatusBar()->PaneText(2), QStringLiteral("Remaining: 3"));

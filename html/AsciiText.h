@@ -9,6 +9,7 @@
 // Header-only and in html/, the lowest layer of the crawl core, so that
 // every folder above it (search, links, the programs) can use it.
 
+#include <climits>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -91,6 +92,30 @@ constexpr std::string_view TrimRight(std::string_view text,
 
 constexpr std::string_view Trim(std::string_view text, std::string_view spaces = kAsciiSpaces) {
     return TrimRight(TrimLeft(text, spaces), spaces);
+}
+
+// The number at the start of `text`, as atoi reads it in the C locale
+// (leading blanks, one sign, then digits; no digits give 0), but saturating
+// at kLeadingNumberCap in either direction instead of overflowing.
+inline constexpr long long kLeadingNumberCap = LLONG_MAX / 20;  // room for one more digit
+constexpr long long ReadLeadingNumber(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsAsciiSpace(text[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && IsAsciiDigit(text[i]); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > kLeadingNumberCap) {
+            value = kLeadingNumberCap;
+        }
+    }
+    return negative ? -value : value;
 }
 
 }  // namespace qx

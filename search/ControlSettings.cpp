@@ -1,5 +1,6 @@
 #include "search/ControlSettings.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "html/AsciiText.h"
@@ -42,29 +43,8 @@ void ReadDescribeAndTiming(const SearchControls& c, SearchSettings& s) {
 }  // namespace
 
 int Atoi(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsAsciiSpace(text[i])) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && IsAsciiDigit(text[i]); ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) {
-            value = static_cast<long long>(INT_MAX) + 1;
-        }
-    }
-    if (negative) {
-        value = -value;
-    }
-    if (value > INT_MAX) {
-        return INT_MAX;
-    }
-    return static_cast<int>(value < INT_MIN ? INT_MIN : value);
+    const long long value = ReadLeadingNumber(text);
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
 void ReadControlSettings(const SearchControls& c, SearchSettings& s) {

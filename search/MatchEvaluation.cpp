@@ -57,23 +57,6 @@ bool IsGroupingComma(std::string_view token, std::size_t i) {
     return i + 4 == token.size() || !IsAsciiDigit(token[i + 4]);
 }
 
-// Like atoi, but saturating instead of overflowing.
-long long ReadLeadingNumber(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsAsciiSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && IsAsciiDigit(text[i]); ++i) {
-        value = std::min<long long>(value * 10 + (text[i] - '0'), LLONG_MAX / 20);
-    }
-    return negative ? -value : value;
-}
-
 long long ReadPriceToken(std::string_view token) {
     std::string withoutDollars;
     withoutDollars.reserve(token.size());

@@ -85,6 +85,32 @@ void ExpectAsciiRules(const std::string& locale) {
     }
 }
 
+// atoi's reading, without the locale and without overflow: edit boxes and
+// prices are read with it.
+TEST(AsciiText, ReadsTheLeadingNumberSaturating) {
+    struct Case {
+        const char* name;
+        std::string_view text;
+        long long value;
+    };
+    const Case cases[] = {
+        {"plain", "42", 42},
+        {"blanks then digits then more", " \t\n 42abc", 42},
+        {"signs", "-7", -7},
+        {"plus", "+3", 3},
+        {"sign alone", "-", 0},
+        {"no digits", "x1", 0},
+        {"empty", "", 0},
+        {"hex is not read", "0x10", 0},
+        {"two signs", "--5", 0},
+        {"too long", "123456789012345678901234567890", kLeadingNumberCap},
+        {"too long below zero", "-123456789012345678901234567890", -kLeadingNumberCap},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReadLeadingNumber(c.text), c.value) << c.name;
+    }
+}
+
 // Restores the process locale however the test ends.
 class LocaleScope {
 public:

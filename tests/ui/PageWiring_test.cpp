@@ -32,10 +32,7 @@ private slots:
     void init() {
         settings_ = std::make_unique<test::TemporaryUserSettings>();
         recorder_ = std::make_unique<test::MessageRecorder>();
-        Settings() = SearchSettings{};
-        Counters().MatchCount = 0;
-        Counters().RemainingCount = 0;
-        Counters().ScannedCount = 0;
+        test::ResetSearchSettingsAndCounters();
     }
     void cleanup() {
         recorder_.reset();

@@ -49,13 +49,7 @@ private slots:
         recorder_ = std::make_unique<test::MessageRecorder>();
         window_ = new CMainWindow;
         page_ = window_->SearchPage();
-        Settings() = SearchSettings{};
-        // Process-wide, as in the program, which has one page per run: the
-        // workers of an earlier test's closed page never report back.
-        Counters().ActiveWorkers = 0;
-        Counters().ScannedCount = 0;
-        Counters().MatchCount = 0;
-        Counters().RemainingCount = 0;
+        test::ResetSearchSettingsAndCounters();
     }
     void cleanup() {
         if (window_ != nullptr) {

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <deque>
 
+#include "search/SearchSettings.h"
 #include "ui/MessageBox.h"
 
 namespace qx::test {
@@ -58,6 +59,17 @@ private:
 
 // True when the tests run on an X server under a window manager
 // (tests/ui/with_window_manager.sh), where stacking and focus are real.
+// The search settings and counters are process-wide, as in the program,
+// which has one search page per run: a test starts them afresh, since the
+// workers of an earlier test's closed page never report back.
+inline void ResetSearchSettingsAndCounters() {
+    Settings() = SearchSettings{};
+    Counters().ActiveWorkers = 0;
+    Counters().ScannedCount = 0;
+    Counters().MatchCount = 0;
+    Counters().RemainingCount = 0;
+}
+
 inline bool UnderWindowManager() {
     return QGuiApplication::platformName() == QLatin1String("xcb");
 }

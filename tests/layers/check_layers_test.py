@@ -40,9 +40,9 @@ CASES = [
 
 
 def load(script):
-    spec = importlib.util.spec_from_file_location("check_layers", script)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("check_layers", script)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 

@@ -20,7 +20,7 @@ namespace qx {
 // A table over rows held elsewhere (a search session's list), for lists too
 // long to copy: it keeps no text of its own, only how many rows the views
 // show, and reads the cells from the holder when a view asks. Changes are
-// shown in batches after a short delay, as RowTableModel does, and with the
+// shown in batches after a short delay, and with the
 // same row numbers: Cell, TotalRows and the row arguments of the change calls
 // count the rows as the holder has them, views and ShownCell the rows as
 // shown. A row removed from the holder stays on screen until its batch, from

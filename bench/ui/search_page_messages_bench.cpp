@@ -31,7 +31,6 @@
 #include "search/ThreadPriority.h"
 #include "search/ui/CTabPg2.h"
 #include "ui/MessageBox.h"
-#include "ui/RowTableModel.h"
 
 using namespace qx;
 

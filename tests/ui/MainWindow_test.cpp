@@ -1,4 +1,3 @@
-#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QHeaderView>
@@ -18,7 +17,6 @@
 #include "links/ui/LinksFileDialog.h"
 #include "search/ui/CTabPg2.h"
 #include "ui/CStatusPanes.h"
-#include "ui/RowTableModel.h"
 #include "ui/UserSettings.h"
 
 using namespace qx;
@@ -375,34 +373,6 @@ echo "$*" >> '%2'
         window->Action(QStringLiteral("exit"))->trigger();
         QTRY_VERIFY(guard.isNull());
         QVERIFY(LoadPlacement().has_value());
-    }
-
-    void rowTableModelBatchesAppendsAndKeepsItsContract() {
-        RowTableModel model({QStringLiteral("A"), QStringLiteral("B")});
-        QAbstractItemModelTester tester(&model,
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
-        for (int i = 0; i < 5; ++i) {
-            model.Append({QString::number(i)});
-        }
-        QCOMPARE(model.rowCount(), 0);
-        QCOMPARE(model.TotalRows(), 5);
-        QTRY_COMPARE(model.rowCount(), 5);
-        QCOMPARE(inserted.count(), 1);
-        QCOMPARE(model.Cell(4, 0), QStringLiteral("4"));
-        QCOMPARE(model.Cell(4, 1), QString());
-
-        model.Append({QStringLiteral("queued")});
-        model.RemoveRowAt(5);  // still queued: never shown
-        model.RemoveRowAt(1);
-        QCOMPARE(model.Cell(1, 0), QStringLiteral("2"));
-        model.SetCell(0, 1, QStringLiteral("x"));
-        QCOMPARE(model.data(model.index(0, 1), Qt::DisplayRole).toString(), QStringLiteral("x"));
-        model.RemoveRowAt(99);
-        model.FlushPending();
-        QCOMPARE(model.rowCount(), 4);
-        model.Clear();
-        QCOMPARE(model.rowCount(), 0);
     }
 
 private:

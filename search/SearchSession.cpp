@@ -156,7 +156,15 @@ bool SearchSession::Start(const SearchControls& controls) {
     // taken before PageLock, as a worker sending under QueueLock takes them,
     // for handlers that run on the sending thread.
     auto queueLock = queue_->LockWhilePumping(crawl_->QueueLock);
-    std::lock_guard<std::recursive_mutex> pageLock(PageLock);
+    std::unique_lock<std::recursive_mutex> pageLock(PageLock);
+    // A refusal box waits for the user: the last workers of a stopped search
+    // must not wait with it for the queue or the rows.
+    const auto refuseUnlocked = [&](const char* text) {
+        pageLock.unlock();
+        queueLock.unlock();
+        Refuse(text);
+        return false;
+    };
     MarkCarriedOver();
     ReadControlSettings(controls, Settings());
     noRemoveCopy_ = Settings().NoRemove;
@@ -164,12 +172,10 @@ bool SearchSession::Start(const SearchControls& controls) {
         view_.ShowMessage(kTooManyConnections, MessageKind::kExclamation);
     }
     if (!ReadControlTexts(controls, Settings())) {
-        Refuse(kEnterItem);
-        return false;
+        return refuseUnlocked(kEnterItem);
     }
     if (remaining_.Empty()) {
-        Refuse(kEnterUrls);
-        return false;
+        return refuseUnlocked(kEnterUrls);
     }
 
     running_ = true;
@@ -302,15 +308,18 @@ bool SearchSession::Delete(int selectedRow) {
         Refuse(kCannotDelete);
         return false;
     }
-    std::lock_guard<std::recursive_mutex> pageLock(PageLock);
-    if (selectedRow < 0 || static_cast<std::size_t>(selectedRow) >= remaining_.Size()) {
-        Refuse(kNoItemSelected);
-        return false;
+    {
+        std::lock_guard<std::recursive_mutex> pageLock(PageLock);
+        if (selectedRow >= 0 && static_cast<std::size_t>(selectedRow) < remaining_.Size()) {
+            view_.RowRemoving(SessionList::kRemaining, static_cast<std::size_t>(selectedRow));
+            remaining_.RemoveAt(static_cast<std::size_t>(selectedRow));
+            view_.RowRemoved(SessionList::kRemaining, static_cast<std::size_t>(selectedRow));
+            return true;
+        }
     }
-    view_.RowRemoving(SessionList::kRemaining, static_cast<std::size_t>(selectedRow));
-    remaining_.RemoveAt(static_cast<std::size_t>(selectedRow));
-    view_.RowRemoved(SessionList::kRemaining, static_cast<std::size_t>(selectedRow));
-    return true;
+    // Shown without the rows' lock: handlers may still be running.
+    Refuse(kNoItemSelected);
+    return false;
 }
 
 std::optional<std::string> SearchSession::ToLinks(int selectedRow) {
@@ -318,12 +327,19 @@ std::optional<std::string> SearchSession::ToLinks(int selectedRow) {
         Refuse(kCannotMove);
         return std::nullopt;
     }
-    std::lock_guard<std::recursive_mutex> pageLock(PageLock);
-    if (selectedRow < 0 || static_cast<std::size_t>(selectedRow) >= remaining_.Size()) {
+    std::optional<std::string> row;
+    {
+        std::lock_guard<std::recursive_mutex> pageLock(PageLock);
+        if (selectedRow >= 0 && static_cast<std::size_t>(selectedRow) < remaining_.Size()) {
+            row = remaining_.At(static_cast<std::size_t>(selectedRow)).url;
+        }
+    }
+    if (!row) {
+        // Shown without the rows' lock: handlers may still be running.
         Refuse(kNoItemSelected);
         return std::nullopt;
     }
-    std::string url = remaining_.At(static_cast<std::size_t>(selectedRow)).url;
+    std::string url = std::move(*row);
     if (url.find("http://") != std::string::npos) {
         url.erase(0, 7);
     }

@@ -5,6 +5,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "SearchPageFixture.h"
 #include "UiTestSupport.h"
 #include "app/CMainWindow.h"
 #include "search/PageWindow.h"
@@ -17,26 +18,18 @@
 
 using namespace qx;
 
-class FailureReasonsTest : public QObject {
+class FailureReasonsTest : public QObject, public test::SearchPageFixture {
     Q_OBJECT
 
 private slots:
     void init() {
-        settings_ = std::make_unique<test::TemporaryUserSettings>();
-        recorder_ = std::make_unique<test::MessageRecorder>();
-        window_ = new CMainWindow;
-        page_ = window_->SearchPage();
+        OpenWindow();
         window_->SetActivePage(CMainWindow::kSearchPage);
         Send(kResultNoMatch, "http://a.example/", "");
         Send(kResultConnectionFailed, "http://b.example/x.gz", "not text: application/gzip");
         page_->scanModel->FlushPending();
     }
-    void cleanup() {
-        page_->Shutdown();
-        delete window_;
-        recorder_.reset();
-        settings_.reset();
-    }
+    void cleanup() { CloseWindow(); }
 
     void theResultCellOfAFailedRowTellsWhy() {
         SourceRowTableModel* model = page_->scanModel;
@@ -65,11 +58,6 @@ private:
         page_->Session().HandleMessage(WM_SEARCH_RESULT, static_cast<std::uintptr_t>(kind),
                                        reinterpret_cast<std::intptr_t>(&record));
     }
-
-    std::unique_ptr<test::TemporaryUserSettings> settings_;
-    std::unique_ptr<test::MessageRecorder> recorder_;
-    CMainWindow* window_ = nullptr;
-    CTabPg2* page_ = nullptr;
 };
 
 QTEST_MAIN(FailureReasonsTest)

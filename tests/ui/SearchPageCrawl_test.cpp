@@ -3,6 +3,7 @@
 #include <atomic>
 #include <thread>
 
+#include "SearchPageFixture.h"
 #include "UiTestSupport.h"
 #include "app/CMainWindow.h"
 #include "app/CTabPg3.h"
@@ -40,25 +41,12 @@ void AddRemaining(CTabPg2* page, const std::string& url) {
 
 }  // namespace
 
-class SearchPageCrawlTest : public QObject {
+class SearchPageCrawlTest : public QObject, public test::SearchPageFixture {
     Q_OBJECT
 
 private slots:
-    void init() {
-        settings_ = std::make_unique<test::TemporaryUserSettings>();
-        recorder_ = std::make_unique<test::MessageRecorder>();
-        window_ = new CMainWindow;
-        page_ = window_->SearchPage();
-        test::ResetSearchSettingsAndCounters();
-    }
-    void cleanup() {
-        if (window_ != nullptr) {
-            page_->Shutdown();
-            delete window_.data();
-        }
-        recorder_.reset();
-        settings_.reset();
-    }
+    void init() { OpenWindow(); }
+    void cleanup() { CloseWindow(); }
 
     void crawlThroughTheWindowFindsTheMatch() {
         test::LoopbackSite site({
@@ -166,17 +154,6 @@ private:
         page_->maxConnectionsEdit->setText(QString::fromLatin1(maxConnections));
         page_->OnStart();
     }
-
-    void StopWithYes() {
-        recorder_->answers.push_back(QMessageBox::Yes);
-        page_->OnStop();
-        QVERIFY(!page_->Session().running());
-    }
-
-    std::unique_ptr<test::TemporaryUserSettings> settings_;
-    std::unique_ptr<test::MessageRecorder> recorder_;
-    QPointer<CMainWindow> window_;
-    CTabPg2* page_ = nullptr;
 };
 
 QTEST_MAIN(SearchPageCrawlTest)

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "SearchPageFixture.h"
 #include "UiTestSupport.h"
 #include "UrlCatcher.h"
 #include "app/CMainWindow.h"
@@ -61,25 +62,12 @@ public:
     }
 };
 
-class SearchPageTest : public QObject {
+class SearchPageTest : public QObject, public test::SearchPageFixture {
     Q_OBJECT
 
 private slots:
-    void init() {
-        settings_ = std::make_unique<test::TemporaryUserSettings>();
-        recorder_ = std::make_unique<test::MessageRecorder>();
-        window_ = new CMainWindow;
-        page_ = window_->SearchPage();
-        test::ResetSearchSettingsAndCounters();
-    }
-    void cleanup() {
-        if (window_ != nullptr) {
-            page_->Shutdown();
-            delete window_.data();
-        }
-        recorder_.reset();
-        settings_.reset();
-    }
+    void init() { OpenWindow(); }
+    void cleanup() { CloseWindow(); }
 
     void startRefusesWithoutASearchItemBeforeLookingAtTheList() {
         struct Case {
@@ -483,17 +471,6 @@ private:
         page_->OnStart();
         QVERIFY(page_->Session().running());
     }
-
-    void StopWithYes() {
-        recorder_->answers.push_back(QMessageBox::Yes);
-        page_->OnStop();
-        QVERIFY(!page_->Session().running());
-    }
-
-    std::unique_ptr<test::TemporaryUserSettings> settings_;
-    std::unique_ptr<test::MessageRecorder> recorder_;
-    QPointer<CMainWindow> window_;
-    CTabPg2* page_ = nullptr;
 };
 
 QTEST_MAIN(SearchPageTest)
